@@ -1,0 +1,3 @@
+#include "host/services.h"
+
+HostServices gHost = {};

@@ -1,0 +1,71 @@
+#include "shading/vector.h"
+
+#include <cmath>
+#include <numbers>
+#include <random>
+
+#include <gtest/gtest.h>
+
+TEST(Normalize, DividesByLengthAndReturnsIt) {
+  Vec3 v{3, 0, 4};
+  EXPECT_EQ(Normalize(&v), 5.0);
+  EXPECT_DOUBLE_EQ(v.x, 0.6);
+  EXPECT_EQ(v.y, 0.0);
+  EXPECT_DOUBLE_EQ(v.z, 0.8);
+}
+
+TEST(Normalize, LeavesDegenerateVectorsUnchanged) {
+  Vec3 zero{0, 0, 0};
+  EXPECT_EQ(Normalize(&zero), 0.0);
+  EXPECT_EQ(zero.x, 0.0);
+  EXPECT_EQ(zero.y, 0.0);
+  EXPECT_EQ(zero.z, 0.0);
+
+  Vec3 nan{NAN, 1, 0};
+  EXPECT_TRUE(std::isnan(Normalize(&nan)));
+  EXPECT_TRUE(std::isnan(nan.x));
+  EXPECT_EQ(nan.y, 1.0) << "a NaN length must not divide";
+}
+
+TEST(Cross, FollowsOperandOrder) {
+  const Vec3 t = Cross({1, 0, 0}, {0, 0, 1});
+  EXPECT_EQ(t.x, 0.0);
+  EXPECT_EQ(t.y, -1.0);
+  EXPECT_EQ(t.z, 0.0);
+  const Vec3 u = Cross({0, 1, 0}, {0, 0, 1});
+  EXPECT_EQ(u.x, 1.0);
+}
+
+TEST(MatVec, MultipliesRowsByColumnVector) {
+  // Quarter turn about Z: rows (0, -1, 0), (1, 0, 0), (0, 0, 1).
+  const double q[9] = {0, -1, 0, 1, 0, 0, 0, 0, 1};
+  const Vec3 w = MatVec(q, {1, 0, 0});
+  EXPECT_EQ(w.x, 0.0);
+  EXPECT_EQ(w.y, 1.0) << "a transposed product would give -1";
+}
+
+TEST(RotateAboutAxis, TurnsClockwiseSeenFromAxisTip) {
+  const double half = std::numbers::pi / 2;
+  const Vec3 x = RotateAboutAxis({0, 0, 1}, half, {1, 0, 0});
+  EXPECT_NEAR(x.x, 0.0, 1e-15);
+  EXPECT_NEAR(x.y, -1.0, 1e-15);
+  const Vec3 y = RotateAboutAxis({0, 0, 1}, half, {0, 1, 0});
+  EXPECT_NEAR(y.x, 1.0, 1e-15);
+  EXPECT_NEAR(y.y, 0.0, 1e-15);
+}
+
+TEST(RotateAboutAxis, KeepsLengthForUnitAxes) {
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  for (int i = 0; i < 200; ++i) {
+    Vec3 k{u(rng), u(rng), u(rng)};
+    Normalize(&k);
+    const Vec3 v{u(rng), u(rng), u(rng)};
+    const double theta = 4 * u(rng);
+    const Vec3 o = RotateAboutAxis(k, theta, v);
+    EXPECT_NEAR(std::sqrt(Dot(o, o)), std::sqrt(Dot(v, v)), 1e-12)
+        << "case " << i << " theta " << theta;
+    // A turn about k keeps the component along k.
+    EXPECT_NEAR(Dot(o, k), Dot(v, k), 1e-12) << "case " << i;
+  }
+}
