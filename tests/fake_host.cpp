@@ -1,6 +1,7 @@
 #include "tests/fake_host.h"
 
 #include <cstring>
+#include <string_view>
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,12 @@ FakeHost* FakeHost::current = nullptr;
 namespace {
 
 FakeHost& Host() { return *FakeHost::current; }
-void Record(std::string line) { Host().trace.push_back(std::move(line)); }
+void Record(std::string_view what, std::string_view arg = {}) {
+  if (!Host().recording) return;
+  std::string line(what);
+  if (!arg.empty()) line.append(" ").append(arg);
+  Host().trace.push_back(std::move(line));
+}
 
 FakeInput* AsInput(InputHandle h) { return reinterpret_cast<FakeInput*>(h); }
 FakeNode* AsNode(NodeHandle h) { return reinterpret_cast<FakeNode*>(h); }
@@ -19,7 +25,7 @@ FakePanel* AsPanel(PanelHandle h) { return reinterpret_cast<FakePanel*>(h); }
 // "NodeInputFuncs"
 InputHandle CreateInput(NodeHandle node, int type, const char* name,
                         InputEventFunc onEvent) {
-  Record(std::string("createInput ") + name);
+  Record("createInput", name);
   FakeInput& input = AsNode(node)->inputs.emplace_back();
   input.name = name;
   input.type = type;
@@ -28,13 +34,13 @@ InputHandle CreateInput(NodeHandle node, int type, const char* name,
 }
 int EvaluateInput(InputHandle input, SpotInfo*, void* value) {
   FakeInput* in = AsInput(input);
-  Record("evaluate " + in->name);
+  Record("evaluate", in->name);
   const int count = in->type == kConnectionScalar ? 1 : 3;
   std::memcpy(value, in->value, sizeof(double) * static_cast<size_t>(count));
   return 1;
 }
 int IsConnected(InputHandle input) {
-  Record("isConnected " + AsInput(input)->name);
+  Record("isConnected", AsInput(input)->name);
   return AsInput(input)->connected ? 1 : 0;
 }
 const NodeInputFuncs kInputFuncs = {CreateInput, nullptr, EvaluateInput,
@@ -42,7 +48,7 @@ const NodeInputFuncs kInputFuncs = {CreateInput, nullptr, EvaluateInput,
 
 // "NodeOutputFuncs"
 OutputHandle CreateOutput(NodeHandle node, int type, const char* name) {
-  Record("createOutput " + std::string(name) + " " + std::to_string(type));
+  Record("createOutput", std::string(name) + " " + std::to_string(type));
   AsNode(node)->outputName = name;
   return reinterpret_cast<OutputHandle>(node);
 }
@@ -60,14 +66,14 @@ const char* NodeName(NodeHandle node) {
   return AsNode(node)->name.c_str();
 }
 void SetPreviewMode(NodeHandle, int mode) {
-  Record("setPreviewMode " + std::to_string(mode));
+  Record("setPreviewMode", std::to_string(mode));
 }
 void RefreshPreview(NodeHandle) { Record("refreshPreview"); }
 const NodeFuncs kNodeFuncs = {NodeName, nullptr, nullptr, nullptr, nullptr,
                               SetPreviewMode, RefreshPreview};
 
 int InstanceUpdate(const char* className, void*) {
-  Record(std::string("instanceUpdate ") + className);
+  Record("instanceUpdate", className);
   return 1;
 }
 
@@ -82,7 +88,7 @@ ItemHandle FirstItem(int type, ItemHandle parent) {
   return reinterpret_cast<ItemHandle>(&Host().lights.front());
 }
 ItemHandle NextItem(ItemHandle item) {
-  Record("nextItem " + AsLight(item)->name);
+  Record("nextItem", AsLight(item)->name);
   auto& lights = Host().lights;
   const size_t next = static_cast<size_t>(AsLight(item) - lights.data()) + 1;
   return next < lights.size() ? reinterpret_cast<ItemHandle>(&lights[next])
@@ -91,7 +97,7 @@ ItemHandle NextItem(ItemHandle item) {
 const ItemInfo kItemInfo = {FirstItem, NextItem};
 
 int ExcludedLight(ItemHandle, ItemHandle light) {
-  Record("excluded " + AsLight(light)->name);
+  Record("excluded", AsLight(light)->name);
   return AsLight(light)->excluded ? 1 : 0;
 }
 ObjectInfo MakeObjectInfo() {
@@ -102,7 +108,7 @@ ObjectInfo MakeObjectInfo() {
 const ObjectInfo kObjectInfo = MakeObjectInfo();
 
 unsigned LightFlags(ItemHandle light) {
-  Record("lightFlags " + AsLight(light)->name);
+  Record("lightFlags", AsLight(light)->name);
   return AsLight(light)->flags;
 }
 LightInfo MakeLightInfo() {
@@ -114,7 +120,7 @@ const LightInfo kLightInfo = MakeLightInfo();
 
 // "LWXPanel"
 PanelHandle PanelCreate(int type, const PanelControl* controls) {
-  Record("panelCreate " + std::to_string(type));
+  Record("panelCreate", std::to_string(type));
   if (Host().failPanelCreate) return nullptr;
   FakePanel& panel = Host().panels.emplace_back();
   for (; controls->id; ++controls) panel.controls.push_back(*controls);
@@ -129,19 +135,19 @@ void PanelDescribe(PanelHandle panel, const PanelDataDesc* data,
   AsPanel(panel)->set = set;
 }
 void PanelHintApply(PanelHandle panel, PanelId id, const PanelHint* hints) {
-  Record("panelHint " + std::to_string(id));
+  Record("panelHint", std::to_string(id));
   // The list is a flat sequence of tags and arguments ending with tag 0; the
   // fake keeps its eleven entries verbatim.
   AsPanel(panel)->hints.assign(hints, hints + 11);
 }
 void* PanelGetData(PanelHandle panel, PanelId id) {
-  Record("panelGetData " + std::to_string(id));
+  Record("panelGetData", std::to_string(id));
   auto& data = AsPanel(panel)->userData;
   auto it = data.find(id);
   return it == data.end() ? nullptr : it->second;
 }
 void PanelSetData(PanelHandle panel, PanelId id, void* value) {
-  Record("panelSetData " + std::to_string(id));
+  Record("panelSetData", std::to_string(id));
   AsPanel(panel)->userData[id] = value;
 }
 void PanelViewInstance(PanelHandle panel, void* instance) {
@@ -168,7 +174,7 @@ const PanelFuncs kPanelFuncs = MakePanelFuncs();
 int Illuminate(ItemHandle light, const double[3], double direction[3],
                double color[3]) {
   const FakeLight* l = AsLight(light);
-  Record("illuminate " + l->name);
+  Record("illuminate", l->name);
   std::memcpy(direction, l->direction, sizeof l->direction);
   std::memcpy(color, l->color, sizeof l->color);
   return l->illuminate;

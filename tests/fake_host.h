@@ -78,6 +78,7 @@ class FakeHost {
   std::deque<FakeNode> nodes;
   std::deque<FakePanel> panels;
   bool failPanelCreate = false;
+  bool recording = true;  // false: trace nothing (allocation-free calls)
 
   static FakeHost* current;
 };
