@@ -1,0 +1,288 @@
+// Tests of the built module file as the host sees it: opened with dlopen,
+// found through its one exported symbol, and driven only through the tables
+// it fills. The loaded file keeps its own module-wide service pointers,
+// separate from those of this test program.
+#include <dlfcn.h>
+#include <elf.h>
+
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/fake_host.h"
+
+#ifndef QUILLANE_MODULE_PATH
+#error "QUILLANE_MODULE_PATH must name the built quillane.p"
+#endif
+
+namespace {
+
+constexpr const char* kModulePath = QUILLANE_MODULE_PATH;
+
+// The names of the defined global and weak symbols in the file's dynamic
+// symbol table, read straight from its ELF sections.
+std::vector<std::string> DynamicExports(const std::string& path,
+                                        std::string* error) {
+  std::ifstream in(path, std::ios::binary);
+  const std::vector<char> file((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
+  Elf64_Ehdr header;
+  if (file.size() < sizeof header) {
+    *error = path + ": too short for an ELF header";
+    return {};
+  }
+  std::memcpy(&header, file.data(), sizeof header);
+  if (std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0 ||
+      header.e_ident[EI_CLASS] != ELFCLASS64) {
+    *error = path + ": not a 64-bit ELF file";
+    return {};
+  }
+  auto section = [&](size_t index) {
+    Elf64_Shdr shdr;
+    std::memcpy(&shdr, file.data() + header.e_shoff + index * sizeof shdr,
+                sizeof shdr);
+    return shdr;
+  };
+  std::vector<std::string> names;
+  for (size_t i = 0; i < header.e_shnum; ++i) {
+    const Elf64_Shdr symtab = section(i);
+    if (symtab.sh_type != SHT_DYNSYM) continue;
+    const Elf64_Shdr strtab = section(symtab.sh_link);
+    for (size_t off = 0; off + sizeof(Elf64_Sym) <= symtab.sh_size;
+         off += sizeof(Elf64_Sym)) {
+      Elf64_Sym sym;
+      std::memcpy(&sym, file.data() + symtab.sh_offset + off, sizeof sym);
+      const unsigned bind = ELF64_ST_BIND(sym.st_info);
+      if (sym.st_shndx == SHN_UNDEF || sym.st_name == 0) continue;
+      if (bind != STB_GLOBAL && bind != STB_WEAK && bind != STB_GNU_UNIQUE)
+        continue;
+      names.emplace_back(file.data() + strtab.sh_offset + sym.st_name);
+    }
+  }
+  if (names.empty()) *error = path + ": no dynamic symbol table entries";
+  return names;
+}
+
+TEST(ModuleFile, ExportsOnlyTheDescriptor) {
+  std::string error;
+  const std::vector<std::string> exports = DynamicExports(kModulePath, &error);
+  EXPECT_EQ(error, "");
+  EXPECT_EQ(exports, std::vector<std::string>{"_mod_descrip"})
+      << "unexpected dynamic exports of " << kModulePath;
+}
+
+class LoadedModule : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    handle_ = dlopen(kModulePath, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(handle_, nullptr) << dlerror();
+    descriptor_ =
+        static_cast<const ModuleDescriptor*>(dlsym(handle_, "_mod_descrip"));
+    ASSERT_NE(descriptor_, nullptr) << dlerror();
+  }
+  void TearDown() override {
+    if (handle_) dlclose(handle_);
+  }
+
+  const ServerRecord* Server(const char* className) const {
+    for (const ServerRecord* s = descriptor_->servers; s->className; ++s)
+      if (std::strcmp(s->className, className) == 0) return s;
+    return nullptr;
+  }
+
+  // Activates "NodeHandler" of the loaded module into the tables below.
+  int ActivateNode(int version = 1) {
+    record_ = {&instance_, &item_, &render_, nullptr};
+    return Server("NodeHandler")
+        ->activate(version, FakeHost::Lookup, &record_, nullptr);
+  }
+  // Creates an instance through the filled instance table.
+  NodeData* Create() {
+    const char* error = nullptr;
+    void* data = instance_.create(instance_.priv, &host_.nodes.emplace_back(),
+                                  &error);
+    EXPECT_NE(data, nullptr) << (error ? error : "");
+    return static_cast<NodeData*>(data);
+  }
+
+  FakeHost host_;
+  void* handle_ = nullptr;
+  const ModuleDescriptor* descriptor_ = nullptr;
+  InstanceFuncs instance_{};
+  ItemFuncs item_{};
+  RenderFuncs render_{};
+  NodeHandlerRecord record_{};
+};
+
+TEST_F(LoadedModule, DescriptorFields) {
+  EXPECT_EQ(descriptor_->syncWord, 0x04121994u);
+  EXPECT_EQ(descriptor_->systemVersion, 3u);
+  EXPECT_EQ(descriptor_->machineType, 0x300u);
+  ASSERT_NE(descriptor_->startup, nullptr);
+  ASSERT_NE(descriptor_->shutdown, nullptr);
+  void* serverData = descriptor_->startup();
+  EXPECT_EQ(serverData, reinterpret_cast<void*>(std::uintptr_t{4}));
+  descriptor_->shutdown(serverData);
+}
+
+TEST_F(LoadedModule, ServersShareOneTagList) {
+  const ServerRecord* servers = descriptor_->servers;
+  ASSERT_NE(servers, nullptr);
+  EXPECT_STREQ(servers[0].className, "NodeHandler");
+  EXPECT_STREQ(servers[0].serverName, "Quillane");
+  EXPECT_STREQ(servers[1].className, "NodeInterface");
+  EXPECT_STREQ(servers[1].serverName, "Quillane");
+  EXPECT_NE(servers[0].activate, nullptr);
+  EXPECT_NE(servers[1].activate, nullptr);
+  EXPECT_NE(servers[0].activate, servers[1].activate);
+  EXPECT_EQ(servers[0].tags, servers[1].tags);
+  EXPECT_EQ(servers[2].className, nullptr);
+  EXPECT_EQ(servers[2].serverName, nullptr);
+  EXPECT_EQ(servers[2].activate, nullptr);
+  EXPECT_EQ(servers[2].tags, nullptr);
+
+  const ServerTag* tags = servers[0].tags;
+  ASSERT_NE(tags, nullptr);
+  EXPECT_STREQ(tags[0].text, "Quillane");
+  EXPECT_EQ(tags[0].code, 0u);
+  EXPECT_STREQ(tags[1].text, "/Shaders/Specular");
+  EXPECT_EQ(tags[1].code, 0x00070000u);
+  EXPECT_EQ(tags[2].text, nullptr);
+  EXPECT_EQ(tags[2].code, 0u);
+}
+
+TEST_F(LoadedModule, ActivationVersions) {
+  EXPECT_EQ(ActivateNode(1), 0);
+  for (int version : {2, 3}) EXPECT_EQ(ActivateNode(version), 1) << version;
+
+  NodeData* data = Create();
+  const ActivateFunc activate = Server("NodeInterface")->activate;
+  for (int version : {2, 3}) {
+    InterfaceRecord record{data, nullptr, nullptr, nullptr};
+    EXPECT_EQ(activate(version, FakeHost::Lookup, &record, nullptr), 1)
+        << version;
+  }
+  InterfaceRecord record{data, nullptr, nullptr, nullptr};
+  EXPECT_EQ(activate(4, FakeHost::Lookup, &record, nullptr), 0);
+  ASSERT_NE(record.panel, nullptr);
+  const auto* panel = reinterpret_cast<const FakePanel*>(record.panel);
+  EXPECT_EQ(panel->controls.size(), 8u);
+  EXPECT_EQ(panel->viewInstance, data);
+  instance_.destroy(data);
+}
+
+TEST_F(LoadedModule, MissingRequiredServiceGivesTwo) {
+  host_.offered["Instance Update"] = false;
+  EXPECT_EQ(ActivateNode(), 2);
+  EXPECT_EQ(instance_.create, nullptr);
+  host_.offered["Instance Update"] = true;
+  host_.offered["LW Light Info 4"] = false;
+  EXPECT_EQ(ActivateNode(), 0) << "light info is optional";
+}
+
+TEST_F(LoadedModule, InstancesLiveThroughTheFilledTable) {
+  ASSERT_EQ(ActivateNode(), 0);
+  host_.trace.clear();
+  NodeData* data = Create();
+  ASSERT_NE(data, nullptr);
+  EXPECT_EQ(host_.trace.front(), "setPreviewMode 0");
+  EXPECT_EQ(host_.nodes.back().inputs.size(), 9u);
+  EXPECT_EQ(host_.nodes.back().outputName, "Color");
+
+  NodeData* copy = Create();
+  data->specular = 0.25;
+  EXPECT_EQ(instance_.copy(copy, data), nullptr);
+  EXPECT_EQ(copy->specular, 0.25);
+  instance_.destroy(copy);
+  instance_.destroy(data);
+}
+
+// Worked example 1: a fresh record, nothing wired, no item info, so the
+// fixed light shines on a spot at the origin seen from (0, 0, 5).
+TEST_F(LoadedModule, WorkedExampleOneThroughTheEvaluationEntry) {
+  host_.offered["LW Item Info 4"] = false;
+  ASSERT_EQ(ActivateNode(), 0);
+  ASSERT_NE(record_.evaluate, nullptr);
+  NodeData* data = Create();
+  host_.trace.clear();
+  host_.outputs.clear();
+  record_.evaluate(data, &host_.spot, data->outColor, nullptr);
+
+  ASSERT_EQ(host_.outputs.size(), 1u);
+  for (size_t c = 0; c < 3; ++c)
+    EXPECT_NEAR(host_.outputs[0][c], 0.0242586367, 5e-11) << "channel " << c;
+  // Only connection questions, "UV" last, then the one output.
+  ASSERT_EQ(host_.trace.size(), 10u);
+  for (size_t i = 0; i < 9; ++i)
+    EXPECT_EQ(host_.trace[i].rfind("isConnected ", 0), 0u) << host_.trace[i];
+  EXPECT_EQ(host_.trace[8], "isConnected UV");
+  EXPECT_EQ(host_.trace[9], "setValue");
+  instance_.destroy(data);
+}
+
+// Saving through the loaded module's save entry and loading into another
+// instance gives the settings back at single precision.
+TEST_F(LoadedModule, SaveAndLoadEntriesRoundTrip) {
+  ASSERT_EQ(ActivateNode(), 0);
+  ASSERT_NE(instance_.save, nullptr);
+  ASSERT_NE(instance_.load, nullptr);
+  NodeData* data = Create();
+  NodeData* other = Create();
+  data->vGlossiness = 0.3;
+  data->axis = 0;
+
+  // A minimal in-memory container: the floats and integers in write order.
+  struct Stream {
+    std::vector<float> floats;
+    std::vector<std::int32_t> ints;
+    std::vector<std::uint32_t> ids;
+    size_t f = 0, i = 0, b = 0;
+  } stream;
+  SaveState save{};
+  save.data = &stream;
+  save.beginBlock = [](void* s, const BlockId* id, int) {
+    static_cast<Stream*>(s)->ids.push_back(id->id);
+  };
+  save.endBlock = [](void*) {};
+  save.writeFloat = [](void* s, const float* v, int n) {
+    auto& out = static_cast<Stream*>(s)->floats;
+    out.insert(out.end(), v, v + n);
+  };
+  save.writeI4 = [](void* s, const std::int32_t* v, int n) {
+    auto& out = static_cast<Stream*>(s)->ints;
+    out.insert(out.end(), v, v + n);
+  };
+  EXPECT_EQ(instance_.save(data, &save), nullptr);
+  EXPECT_EQ(stream.ids.size(), 9u);
+
+  LoadState load{};
+  load.data = &stream;
+  load.findBlock = [](void* s, const BlockId*) -> std::uint32_t {
+    auto* st = static_cast<Stream*>(s);
+    return st->b < st->ids.size() ? st->ids[st->b++] : 0;
+  };
+  load.endBlock = [](void*) {};
+  load.readFloat = [](void* s, float* v, int n) {
+    auto* st = static_cast<Stream*>(s);
+    for (int k = 0; k < n; ++k) v[k] = st->floats[st->f++];
+    return n;
+  };
+  load.readI4 = [](void* s, std::int32_t* v, int n) {
+    auto* st = static_cast<Stream*>(s);
+    for (int k = 0; k < n; ++k) v[k] = st->ints[st->i++];
+    return n;
+  };
+  EXPECT_EQ(instance_.load(other, &load), nullptr);
+  EXPECT_EQ(other->vGlossiness, static_cast<double>(0.3f));
+  EXPECT_EQ(other->axis, 0);
+  instance_.destroy(other);
+  instance_.destroy(data);
+}
+
+}  // namespace
