@@ -1,0 +1,58 @@
+// The built-in preview scene.
+#include "standin/render/scene.h"
+
+namespace standin {
+namespace {
+
+Object MakeObject(const char* name, Shape shape, Vec3 position, Vec3 rotation,
+                  UvMode uv) {
+  Object object;
+  object.name = name;
+  object.shape = shape;
+  object.position = position;
+  object.rotation = rotation;
+  object.uvMode = uv;
+  PlaceObject(object);
+  return object;
+}
+
+}  // namespace
+
+Scene DefaultScene() {
+  Scene scene;
+  scene.camera.position = {0.0, 1.3, 7.0};
+  scene.camera.target = {0.0, 0.0, 0.0};
+  scene.camera.fov = 30.0;
+  scene.render.background = {0.012, 0.013, 0.016};
+
+  // A ball on the left; a disc on the right turned toward the camera.
+  Object ball = MakeObject("Ball", Shape::Sphere, {-1.25, 0.0, 0.0}, {}, UvMode::Constant);
+  ball.uvConstant = {1.0, 0.5};
+  scene.objects.push_back(ball);
+  scene.objects.push_back(
+      MakeObject("Plate", Shape::Disc, {1.25, 0.0, 0.0}, {-10.0, -10.0, 0.0}, UvMode::Planar));
+
+  // A warm key light from the upper left, kept off the disc...
+  Light warm;
+  warm.name = "Warm Key";
+  warm.type = LightType::Distant;
+  warm.direction = {0.55, -0.45, -0.7};
+  warm.color = {1.0, 0.72, 0.42};
+  warm.intensity = 1.0;
+  warm.excludedFrom = {"Plate"};
+  scene.lights.push_back(warm);
+
+  // ...and a cool point light at the upper right that lights both.
+  Light cool;
+  cool.name = "Cool Fill";
+  cool.type = LightType::Point;
+  cool.position = {3.0, 2.5, 5.0};
+  cool.color = {0.45, 0.65, 1.0};
+  cool.intensity = 1.0;
+  scene.lights.push_back(cool);
+
+  scene.inputs["UV"] = {SourceKind::Uv, {0.0, 0.0, 0.0}};
+  return scene;
+}
+
+}  // namespace standin

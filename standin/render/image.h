@@ -1,0 +1,48 @@
+// Rendered images and their files.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "standin/render/atomic_file.h"
+
+namespace standin {
+
+// A linear RGB image, rows top to bottom, three floats per pixel. Values
+// are unclamped and may be negative, above 1 or non-finite.
+struct Image {
+  int width = 0;
+  int height = 0;
+  std::vector<float> rgb;  // width * height * 3
+
+  float* Pixel(int x, int y) {
+    return rgb.data() + (static_cast<size_t>(y) * static_cast<size_t>(width) +
+                         static_cast<size_t>(x)) * 3;
+  }
+  const float* Pixel(int x, int y) const {
+    return rgb.data() + (static_cast<size_t>(y) * static_cast<size_t>(width) +
+                         static_cast<size_t>(x)) * 3;
+  }
+};
+
+// An image of the given size filled with zeros. Throws std::invalid_argument
+// for a size below 1 or above 16384 in either direction.
+Image MakeImage(int width, int height);
+
+// The 8-bit display value of one linear channel: value * exposure, then
+// NaN to 0, clamped to [0, 1], sRGB-encoded and rounded.
+unsigned char DisplayByte(float value, double exposure);
+
+// Writes an 8-bit sRGB PNG (channels through DisplayByte). Clamping happens
+// only here, for display; the image itself is not changed. Throws FileError
+// naming the file (nothing is left at `path` on failure) and
+// std::invalid_argument for an inconsistent image or an exposure that is
+// not finite or is below 0.
+void WritePng(const std::string& path, const Image& image, double exposure);
+
+// Writes a linear, unclamped 32-bit float RGB OpenEXR file (ZIP
+// compression). Throws FileError naming the file (nothing is left at `path`
+// on failure) and std::invalid_argument for an inconsistent image.
+void WriteExr(const std::string& path, const Image& image);
+
+}  // namespace standin

@@ -1,0 +1,47 @@
+// Tile rendering on oneTBB.
+#pragma once
+
+#include <functional>
+#include <iosfwd>
+
+#include "standin/render/geometry.h"
+#include "standin/render/image.h"
+#include "standin/render/scene.h"
+
+namespace standin {
+
+struct RenderOptions {
+  int threads = 1;          // worker threads, at least 1
+  int tileSize = 32;        // tile edge in pixels, at least 1
+  // Progress ("\rrendering  42%" lines, then a final line with the time)
+  // goes here once the render has taken longer than progressAfter seconds;
+  // nullptr disables it. Writes are serialised.
+  std::ostream* progress = nullptr;
+  double progressAfter = 1.0;
+};
+
+// Computes one pixel: writes its linear colour to rgb.
+using PixelShader = std::function<void(int x, int y, float rgb[3])>;
+
+// Renders a width x height image tile by tile on exactly options.threads
+// threads (a task_arena of that size). Each pixel is computed once and
+// independently, so the image does not depend on the thread count as long
+// as shade is a pure function of (x, y). shade is called concurrently from
+// several threads. An exception thrown by shade stops the render and is
+// rethrown. Throws std::invalid_argument for a bad size, thread count or
+// tile size.
+Image RenderTiles(int width, int height, const RenderOptions& options,
+                  const PixelShader& shade);
+
+// Computes the colour of one camera sample that met a surface: writes its
+// linear colour to rgb. Called concurrently from several threads.
+using HitShader =
+    std::function<void(const Hit& hit, const Ray& ray, double rgb[3])>;
+
+// Renders the scene's camera view: scene.render.supersample^2 samples per
+// pixel on a regular grid, each a primary ray; rays that meet an object go
+// to shade, the others take scene.render.background; the pixel is the mean.
+Image RenderScene(const Scene& scene, int width, int height,
+                  const RenderOptions& options, const HitShader& shade);
+
+}  // namespace standin

@@ -1,0 +1,145 @@
+// Scene helpers: object frames, look-ups and writing scenes back as JSON.
+#include "standin/render/scene.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "standin/render/atomic_file.h"
+#include "standin/render/source_names.h"
+
+namespace standin {
+namespace {
+
+using nlohmann::json;
+
+Mat3 Multiply(const Mat3& a, const Mat3& b) {
+  Mat3 m{};
+  for (int r = 0; r < 3; ++r) {
+    for (int c = 0; c < 3; ++c) {
+      m[static_cast<size_t>(3 * r + c)] =
+          (a[static_cast<size_t>(3 * r)] * b[static_cast<size_t>(c)] +
+           a[static_cast<size_t>(3 * r + 1)] * b[static_cast<size_t>(3 + c)]) +
+          a[static_cast<size_t>(3 * r + 2)] * b[static_cast<size_t>(6 + c)];
+    }
+  }
+  return m;
+}
+
+json Triple(Vec3 v) { return json::array({v.x, v.y, v.z}); }
+
+const char* ShapeName(Shape shape) {
+  switch (shape) {
+    case Shape::Sphere: return "sphere";
+    case Shape::Disc: return "disc";
+    case Shape::Plane: return "plane";
+  }
+  return "sphere";
+}
+
+json UvJson(const Object& object) {
+  switch (object.uvMode) {
+    case UvMode::Planar: return "planar";
+    case UvMode::Spherical: return "spherical";
+    case UvMode::Constant: return json::array({object.uvConstant[0], object.uvConstant[1]});
+  }
+  return "planar";
+}
+
+json ObjectJson(const Object& object) {
+  return {{"name", object.name},         {"shape", ShapeName(object.shape)},
+          {"position", Triple(object.position)}, {"rotation", Triple(object.rotation)},
+          {"size", object.size},         {"uv", UvJson(object)}};
+}
+
+json LightJson(const Light& light) {
+  json out = {{"name", light.name},
+              {"type", light.type == LightType::Distant ? "distant" : "point"}};
+  if (light.type == LightType::Distant) {
+    out["direction"] = Triple(light.direction);
+  } else {
+    out["position"] = Triple(light.position);
+  }
+  out["color"] = Triple(light.color);
+  out["intensity"] = light.intensity;
+  out["affectsSpecular"] = light.affectsSpecular;
+  out["shadows"] = light.shadows;
+  out["excludedFrom"] = light.excludedFrom;
+  return out;
+}
+
+json SourceJson(const InputSource& source) {
+  if (source.kind == SourceKind::Number) return source.value[0];
+  if (source.kind == SourceKind::Vector) {
+    return json::array({source.value[0], source.value[1], source.value[2]});
+  }
+  for (const SourceName& name : kSourceNames) {
+    if (name.kind == source.kind) return name.name;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void PlaceObject(Object& object) {
+  // R = Rz * Ry * Rx: about X first, then Y, then Z.
+  const double k = std::numbers::pi / 180.0;
+  const double cx = std::cos(object.rotation.x * k), sx = std::sin(object.rotation.x * k);
+  const double cy = std::cos(object.rotation.y * k), sy = std::sin(object.rotation.y * k);
+  const double cz = std::cos(object.rotation.z * k), sz = std::sin(object.rotation.z * k);
+  const Mat3 rx{1, 0, 0, 0, cx, -sx, 0, sx, cx};
+  const Mat3 ry{cy, 0, sy, 0, 1, 0, -sy, 0, cy};
+  const Mat3 rz{cz, -sz, 0, sz, cz, 0, 0, 0, 1};
+  object.toWorld = Multiply(rz, Multiply(ry, rx));
+  object.toLocal = Transposed(object.toWorld);
+}
+
+bool IsScalarSource(SourceKind kind) {
+  return kind == SourceKind::Number || kind == SourceKind::U || kind == SourceKind::V;
+}
+
+int FindObject(const Scene& scene, const std::string& name) {
+  for (size_t i = 0; i < scene.objects.size(); ++i) {
+    if (scene.objects[i].name == name) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+bool IsExcluded(const Scene& scene, int light, int object) {
+  if (light < 0 || object < 0 || static_cast<size_t>(light) >= scene.lights.size() ||
+      static_cast<size_t>(object) >= scene.objects.size()) {
+    return false;
+  }
+  const auto& names = scene.lights[static_cast<size_t>(light)].excludedFrom;
+  return std::find(names.begin(), names.end(),
+                   scene.objects[static_cast<size_t>(object)].name) != names.end();
+}
+
+std::string FormatScene(const Scene& scene) {
+  json out;
+  const Camera& c = scene.camera;
+  out["camera"] = {{"position", Triple(c.position)}, {"target", Triple(c.target)},
+                   {"up", Triple(c.up)}, {"fov", c.fov}};
+  const RenderDefaults& r = scene.render;
+  out["render"] = {{"width", r.width}, {"height", r.height}, {"exposure", r.exposure},
+                   {"supersample", r.supersample}, {"background", Triple(r.background)}};
+  out["objects"] = json::array();
+  for (const Object& object : scene.objects) out["objects"].push_back(ObjectJson(object));
+  out["lights"] = json::array();
+  for (const Light& light : scene.lights) out["lights"].push_back(LightJson(light));
+  out["inputs"] = json::object();
+  for (const auto& [name, source] : scene.inputs) out["inputs"][name] = SourceJson(source);
+  out["services"] = {{"itemInfo", scene.services.itemInfo},
+                     {"objectInfo", scene.services.objectInfo},
+                     {"lightInfo", scene.services.lightInfo}};
+  out["node"] = scene.nodeData;
+  return out.dump(2) + "\n";
+}
+
+void WriteSceneFile(const std::string& path, const Scene& scene) {
+  WriteTextFile(path, FormatScene(scene));
+}
+
+}  // namespace standin

@@ -1,0 +1,181 @@
+// The stand-in host's scene: camera, objects, lights, the node's input wiring
+// and its saved data, plus reading and writing scene files (JSON, described
+// in docs/scene-format.md).
+//
+// The renderer knows nothing about the module: the node's saved data is an
+// opaque string (the host's text container form) and input names are only
+// checked against the list of the node's input names, so that a misspelt
+// input is reported with its file and key.
+#pragma once
+
+#include <array>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "standin/render/vec3.h"
+
+namespace standin {
+
+// A malformed scene. what() is one line naming the file and the place:
+//   "FILE: line 3, column 14: <what the JSON parser found>"
+//   "FILE: key objects[1].size: expected a number greater than 0"
+struct SceneError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+struct Camera {
+  Vec3 position{0.0, 1.0, 6.0};
+  Vec3 target{0.0, 0.0, 0.0};
+  Vec3 up{0.0, 1.0, 0.0};
+  double fov = 30.0;  // vertical field of view, degrees, in (0, 180)
+};
+
+enum class Shape { Sphere, Disc, Plane };
+
+// How an object gives each spot its UV (w is always 0):
+//   Planar:    local x and y over the object's extent, centred at 0.5:
+//              u = 0.5 + x / (2 size), v = 0.5 + y / (2 size).
+//   Spherical: longitude and latitude about the object's local Y axis:
+//              u = 0.5 + atan2(x, z) / 2pi, v = 0.5 + asin(y / |p|) / pi.
+//   Constant:  the same (u, v) everywhere (Object::uvConstant).
+enum class UvMode { Planar, Spherical, Constant };
+
+// One analytic object. Local space: the sphere is centred at the origin
+// with radius `size`; the disc (radius `size`) and the plane (a square of
+// half-width `size`) lie in the local XY plane facing local +Z.
+// `rotation` is in degrees about X, then Y, then Z (R = Rz * Ry * Rx).
+// toWorld / toLocal are derived from `rotation` by PlaceObject(); code that
+// builds an Object by hand must call it after setting `rotation`.
+struct Object {
+  std::string name;
+  Shape shape = Shape::Sphere;
+  Vec3 position;
+  Vec3 rotation;
+  double size = 1.0;
+  UvMode uvMode = UvMode::Planar;
+  std::array<double, 2> uvConstant{0.5, 0.5};
+  Mat3 toWorld{1, 0, 0, 0, 1, 0, 0, 0, 1};  // local to world, rotation only
+  Mat3 toLocal{1, 0, 0, 0, 1, 0, 0, 0, 1};  // its inverse (the transpose)
+};
+
+// Fills object.toWorld and object.toLocal from object.rotation.
+void PlaceObject(Object& object);
+
+enum class LightType { Distant, Point };
+
+// A scene light. Distant: `direction` is the way the light travels (from
+// the light toward the scene; need not be unit length, never zero).
+// Point: `position`. Colour and intensity multiply; there is no falloff.
+struct Light {
+  std::string name;
+  LightType type = LightType::Distant;
+  Vec3 direction{0.0, -1.0, 0.0};
+  Vec3 position;
+  Vec3 color{1.0, 1.0, 1.0};
+  double intensity = 1.0;
+  bool affectsSpecular = true;  // false: the host reports light flag bit 4
+  bool shadows = true;          // false: geometry never blocks this light
+  std::vector<std::string> excludedFrom;  // object names
+};
+
+// What a wired node input yields at a spot.
+enum class SourceKind {
+  Number,         // a constant scalar (InputSource::value[0])
+  Vector,         // a constant triple (InputSource::value)
+  Uv,             // the spot's (u, v, 0)
+  U,              // the spot's u (scalar)
+  V,              // the spot's v (scalar)
+  Position,       // world position
+  Normal,         // world normal (facing the ray)
+  LocalPosition,  // position in the object's local frame, relative to its centre
+  LocalNormal,    // the normal in the object's local frame
+};
+
+struct InputSource {
+  SourceKind kind = SourceKind::Number;
+  std::array<double, 3> value{0.0, 0.0, 0.0};
+};
+
+// True for the kinds that yield one number (Number, U, V).
+bool IsScalarSource(SourceKind kind);
+
+// The node's input names in the node's order, and whether each is scalar.
+// Scene files may wire only these; a scalar input takes a number or a
+// scalar source, the others three numbers or a vector source.
+struct InputName {
+  const char* name;
+  bool scalar;
+};
+inline constexpr std::array<InputName, 9> kInputNames{{
+    {"Color", false},
+    {"Specular", true},
+    {"U Glossiness", true},
+    {"V Glossiness", true},
+    {"Axis", false},
+    {"Tangent Rotate", true},
+    {"Normal", false},
+    {"UV", false},
+    {"Custom Light", false},
+}};
+
+// Which optional host services the scene's host offers the node.
+struct Services {
+  bool itemInfo = true;    // "LW Item Info 4"
+  bool objectInfo = true;  // "LW Object Info 7"
+  bool lightInfo = true;   // "LW Light Info 4"
+};
+
+// Render defaults; the command line may override size and exposure.
+struct RenderDefaults {
+  int width = 640;      // 1 .. 16384
+  int height = 360;     // 1 .. 16384
+  double exposure = 1.0;  // linear scale before display encoding, > 0
+  int supersample = 2;  // samples per pixel along each axis, 1 .. 8
+  Vec3 background{0.0, 0.0, 0.0};  // linear colour of rays that hit nothing
+};
+
+struct Scene {
+  Camera camera;
+  RenderDefaults render;
+  std::vector<Object> objects;
+  std::vector<Light> lights;  // in the host's item order
+  std::map<std::string, InputSource> inputs;  // wired inputs by name
+  Services services;
+  // The node's saved data in the host's text container form; empty means
+  // no saved data (the node keeps the values it was created with).
+  std::string nodeData;
+};
+
+// Index of the object called `name`, or -1.
+int FindObject(const Scene& scene, const std::string& name);
+
+// Whether light `light` is excluded from object `object` (indices; out of
+// range answers false).
+bool IsExcluded(const Scene& scene, int light, int object);
+
+// Parses scene JSON. `name` is used in messages (normally the file path).
+// Throws SceneError.
+Scene ParseScene(const std::string& text, const std::string& name);
+
+// Reads and parses a scene file. Throws SceneError (also when the file
+// cannot be read).
+Scene LoadSceneFile(const std::string& path);
+
+// The scene as JSON text (two-space indent, trailing newline); ParseScene
+// of the result gives back an equal scene.
+std::string FormatScene(const Scene& scene);
+
+// Writes FormatScene(scene) to `path` through a temporary file in the same
+// directory renamed into place. Throws FileError (see atomic_file.h).
+void WriteSceneFile(const std::string& path, const Scene& scene);
+
+// The built-in preview scene: a sphere ("Ball") and a disc ("Plate") side
+// by side on a dark background, the camera looking slightly down, a warm
+// and a cool light, the warm one excluded from the disc. The disc's planar
+// UV is centred at 0.5 and wired to "UV", so the tangent turns radially;
+// the sphere's constant UV (1, 0.5) leaves its tangent unsteered.
+Scene DefaultScene();
+
+}  // namespace standin

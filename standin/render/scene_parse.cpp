@@ -1,0 +1,250 @@
+// Reading scene files.
+#include <fstream>
+#include <sstream>
+
+#include "standin/render/json_reader.h"
+#include "standin/render/scene.h"
+#include "standin/render/source_names.h"
+
+namespace standin {
+namespace {
+
+using nlohmann::json;
+
+Camera ReadCamera(JsonObject in) {
+  Camera camera;
+  in.Optional("position", [&](const JsonValue& v) { camera.position = v.Triple(); });
+  in.Optional("target", [&](const JsonValue& v) { camera.target = v.Triple(); });
+  in.Optional("up", [&](const JsonValue& v) { camera.up = v.Triple(); });
+  in.Optional("fov", [&](const JsonValue& v) {
+    camera.fov = v.NumberAbove(0.0);
+    if (!(camera.fov < 180.0)) v.Fail("expected a number below 180");
+  });
+  in.Finish();
+  if (!(Length(camera.target - camera.position) > 0.0)) {
+    in.Self().Fail("the camera's target equals its position");
+  }
+  return camera;
+}
+
+RenderDefaults ReadRender(JsonObject in) {
+  RenderDefaults render;
+  in.Optional("width", [&](const JsonValue& v) { render.width = v.Integer(1, 16384); });
+  in.Optional("height", [&](const JsonValue& v) { render.height = v.Integer(1, 16384); });
+  in.Optional("exposure", [&](const JsonValue& v) { render.exposure = v.NumberAbove(0.0); });
+  in.Optional("supersample", [&](const JsonValue& v) { render.supersample = v.Integer(1, 8); });
+  in.Optional("background", [&](const JsonValue& v) { render.background = v.Triple(); });
+  in.Finish();
+  return render;
+}
+
+Shape ReadShape(const JsonValue& v) {
+  const std::string s = v.String();
+  if (s == "sphere") return Shape::Sphere;
+  if (s == "disc") return Shape::Disc;
+  if (s == "plane") return Shape::Plane;
+  v.Fail("expected \"sphere\", \"disc\" or \"plane\", not \"" + s + "\"");
+}
+
+void ReadUv(const JsonValue& v, Object& object) {
+  if (v.json.is_array()) {
+    if (v.json.size() != 2) v.Fail("expected \"planar\", \"spherical\" or an array of 2 numbers");
+    object.uvMode = UvMode::Constant;
+    for (size_t i = 0; i < 2; ++i) {
+      object.uvConstant[i] = JsonValue{v.json[i], v.file, IndexPath(v.path, i)}.Number();
+    }
+    return;
+  }
+  if (!v.json.is_string()) v.Fail("expected \"planar\", \"spherical\" or an array of 2 numbers");
+  const std::string s = v.String();
+  if (s == "planar") {
+    object.uvMode = UvMode::Planar;
+  } else if (s == "spherical") {
+    object.uvMode = UvMode::Spherical;
+  } else {
+    v.Fail("expected \"planar\", \"spherical\" or an array of 2 numbers, not \"" + s + "\"");
+  }
+}
+
+Object ReadObject(JsonObject in) {
+  Object object;
+  object.name = in.Required("name").String();
+  if (object.name.empty()) in.Required("name").Fail("expected a non-empty name");
+  object.shape = ReadShape(in.Required("shape"));
+  object.uvMode = object.shape == Shape::Sphere ? UvMode::Spherical : UvMode::Planar;
+  in.Optional("position", [&](const JsonValue& v) { object.position = v.Triple(); });
+  in.Optional("rotation", [&](const JsonValue& v) { object.rotation = v.Triple(); });
+  in.Optional("size", [&](const JsonValue& v) { object.size = v.NumberAbove(0.0); });
+  in.Optional("uv", [&](const JsonValue& v) { ReadUv(v, object); });
+  in.Finish();
+  PlaceObject(object);
+  return object;
+}
+
+LightType ReadLightType(const JsonValue& v) {
+  const std::string s = v.String();
+  if (s == "distant") return LightType::Distant;
+  if (s == "point") return LightType::Point;
+  v.Fail("expected \"distant\" or \"point\", not \"" + s + "\"");
+}
+
+std::vector<std::string> ReadNames(const JsonValue& v, const Scene& scene) {
+  if (!v.json.is_array()) v.Fail("expected an array of object names");
+  std::vector<std::string> names;
+  for (size_t i = 0; i < v.json.size(); ++i) {
+    const JsonValue item{v.json[i], v.file, IndexPath(v.path, i)};
+    names.push_back(item.String());
+    if (FindObject(scene, names.back()) < 0) {
+      item.Fail("no object is called \"" + names.back() + "\"");
+    }
+  }
+  return names;
+}
+
+Light ReadLight(JsonObject in, const Scene& scene) {
+  Light light;
+  light.name = in.Required("name").String();
+  if (light.name.empty()) in.Required("name").Fail("expected a non-empty name");
+  light.type = ReadLightType(in.Required("type"));
+  if (light.type == LightType::Distant) {
+    const JsonValue v = in.Required("direction");
+    light.direction = v.Triple();
+    if (!(Length(light.direction) > 0.0)) v.Fail("expected a non-zero direction");
+  } else {
+    light.position = in.Required("position").Triple();
+  }
+  in.Optional("color", [&](const JsonValue& v) { light.color = v.Triple(); });
+  in.Optional("intensity", [&](const JsonValue& v) { light.intensity = v.Number(); });
+  in.Optional("affectsSpecular", [&](const JsonValue& v) { light.affectsSpecular = v.Boolean(); });
+  in.Optional("shadows", [&](const JsonValue& v) { light.shadows = v.Boolean(); });
+  in.Optional("excludedFrom", [&](const JsonValue& v) { light.excludedFrom = ReadNames(v, scene); });
+  in.Finish();
+  return light;
+}
+
+const InputName* FindInputName(const std::string& name) {
+  for (const InputName& input : kInputNames) {
+    if (name == input.name) return &input;
+  }
+  return nullptr;
+}
+
+InputSource ReadSourceName(const JsonValue& v, bool scalar) {
+  const std::string s = v.String();
+  for (const SourceName& source : kSourceNames) {
+    if (s != source.name) continue;
+    if (IsScalarSource(source.kind) != scalar) {
+      v.Fail(std::string("\"") + s + "\" gives " + (scalar ? "a vector" : "one number") +
+             " but this input takes " + (scalar ? "one number" : "three numbers"));
+    }
+    return {source.kind, {0.0, 0.0, 0.0}};
+  }
+  v.Fail("unknown source \"" + s +
+         "\" (expected uv, u, v, position, normal, localPosition or localNormal)");
+}
+
+InputSource ReadInput(const std::string& name, const JsonValue& v) {
+  const InputName* input = FindInputName(name);
+  if (input == nullptr) v.Fail("unknown input (expected one of the node's input names)");
+  if (v.json.is_string()) return ReadSourceName(v, input->scalar);
+  if (input->scalar) {
+    if (!v.json.is_number()) v.Fail("expected a number or a source name");
+    return {SourceKind::Number, {v.Number(), 0.0, 0.0}};
+  }
+  if (!v.json.is_array()) v.Fail("expected an array of 3 numbers or a source name");
+  const Vec3 t = v.Triple();
+  return {SourceKind::Vector, {t.x, t.y, t.z}};
+}
+
+Services ReadServices(JsonObject in) {
+  Services services;
+  in.Optional("itemInfo", [&](const JsonValue& v) { services.itemInfo = v.Boolean(); });
+  in.Optional("objectInfo", [&](const JsonValue& v) { services.objectInfo = v.Boolean(); });
+  in.Optional("lightInfo", [&](const JsonValue& v) { services.lightInfo = v.Boolean(); });
+  in.Finish();
+  return services;
+}
+
+template <typename Read>
+void ReadArray(const JsonValue& v, Read read) {
+  if (!v.json.is_array()) v.Fail("expected an array");
+  for (size_t i = 0; i < v.json.size(); ++i) {
+    read(JsonObject(JsonValue{v.json[i], v.file, IndexPath(v.path, i)}));
+  }
+}
+
+void ReadObjects(const JsonValue& v, Scene& scene) {
+  ReadArray(v, [&](JsonObject item) {
+    const JsonValue self = item.Self();
+    Object object = ReadObject(std::move(item));
+    if (FindObject(scene, object.name) >= 0) {
+      JsonValue{self.json.at("name"), self.file, KeyPath(self.path, "name")}.Fail(
+          "another object is already called \"" + object.name + "\"");
+    }
+    scene.objects.push_back(std::move(object));
+  });
+}
+
+// Line and column (from 1) of the byte at offset `byte` (counted from 1).
+std::pair<size_t, size_t> LineAndColumn(const std::string& text, size_t byte) {
+  size_t line = 1, column = 1;
+  for (size_t i = 0; i + 1 < byte && i < text.size(); ++i) {
+    if (text[i] == '\n') {
+      ++line;
+      column = 1;
+    } else {
+      ++column;
+    }
+  }
+  return {line, column};
+}
+
+// The parser's own message without its "[json.exception...] parse error at
+// line L, column C: " prefix.
+std::string ParserReason(const std::string& what) {
+  const size_t colon = what.find(": ");
+  return colon == std::string::npos ? what : what.substr(colon + 2);
+}
+
+json ParseJson(const std::string& text, const std::string& name) {
+  try {
+    return json::parse(text);
+  } catch (const json::parse_error& e) {
+    const auto [line, column] = LineAndColumn(text, e.byte);
+    throw SceneError(name + ": line " + std::to_string(line) + ", column " +
+                     std::to_string(column) + ": " + ParserReason(e.what()));
+  }
+}
+
+}  // namespace
+
+Scene ParseScene(const std::string& text, const std::string& name) {
+  const json root = ParseJson(text, name);
+  if (!root.is_object()) throw SceneError(name + ": the scene must be a JSON object");
+  JsonObject in(JsonValue{root, name, ""});
+  Scene scene;
+  in.Optional("camera", [&](const JsonValue& v) { scene.camera = ReadCamera(JsonObject(v)); });
+  in.Optional("render", [&](const JsonValue& v) { scene.render = ReadRender(JsonObject(v)); });
+  in.Optional("objects", [&](const JsonValue& v) { ReadObjects(v, scene); });
+  in.Optional("lights", [&](const JsonValue& v) {
+    ReadArray(v, [&](JsonObject item) { scene.lights.push_back(ReadLight(std::move(item), scene)); });
+  });
+  in.Optional("inputs", [&](const JsonValue& v) {
+    JsonObject inputs(v);
+    for (const auto& [key, value] : inputs.Entries()) scene.inputs[key] = ReadInput(key, value);
+  });
+  in.Optional("services", [&](const JsonValue& v) { scene.services = ReadServices(JsonObject(v)); });
+  in.Optional("node", [&](const JsonValue& v) { scene.nodeData = v.String(); });
+  in.Finish();
+  return scene;
+}
+
+Scene LoadSceneFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  if (file) text << file.rdbuf();
+  if (!file || file.bad()) throw SceneError(path + ": cannot read the scene file");
+  return ParseScene(text.str(), path);
+}
+
+}  // namespace standin
