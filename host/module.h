@@ -4,12 +4,18 @@
 
 #include "host/services.h"
 
+// Marks the one symbol the module file exports; everything else is hidden.
+#if defined(_WIN32)
+#define QUILLANE_EXPORT __declspec(dllexport)
+#else
+#define QUILLANE_EXPORT __attribute__((visibility("default")))
+#endif
+
 // The module descriptor the host looks up by name: synchronisation word,
 // system version, machine type, start-up and shutdown, and the server list
 // ("NodeHandler" and "NodeInterface", both named "Quillane", sharing one
 // tag list). The only symbol the module file exports.
-extern "C" __attribute__((visibility("default")))
-const ModuleDescriptor _mod_descrip;
+extern "C" QUILLANE_EXPORT const ModuleDescriptor _mod_descrip;
 
 // Activation of "NodeHandler". `version` must be 1 (else 1 is returned and
 // nothing changes). `local` is the host's NodeHandlerRecord; a null record

@@ -43,6 +43,11 @@ std::vector<std::string> DynamicExports(const std::string& path,
     *error = path + ": not a 64-bit ELF file";
     return {};
   }
+  if (header.e_shoff + size_t{header.e_shnum} * sizeof(Elf64_Shdr) >
+      file.size()) {
+    *error = path + ": section headers past the end of the file";
+    return {};
+  }
   auto section = [&](size_t index) {
     Elf64_Shdr shdr;
     std::memcpy(&shdr, file.data() + header.e_shoff + index * sizeof shdr,
@@ -53,7 +58,16 @@ std::vector<std::string> DynamicExports(const std::string& path,
   for (size_t i = 0; i < header.e_shnum; ++i) {
     const Elf64_Shdr symtab = section(i);
     if (symtab.sh_type != SHT_DYNSYM) continue;
+    if (symtab.sh_link >= header.e_shnum) {
+      *error = path + ": dynamic symbols without a string table";
+      return {};
+    }
     const Elf64_Shdr strtab = section(symtab.sh_link);
+    if (symtab.sh_offset + symtab.sh_size > file.size() ||
+        strtab.sh_offset + strtab.sh_size > file.size()) {
+      *error = path + ": dynamic symbols past the end of the file";
+      return {};
+    }
     for (size_t off = 0; off + sizeof(Elf64_Sym) <= symtab.sh_size;
          off += sizeof(Elf64_Sym)) {
       Elf64_Sym sym;
@@ -62,6 +76,7 @@ std::vector<std::string> DynamicExports(const std::string& path,
       if (sym.st_shndx == SHN_UNDEF || sym.st_name == 0) continue;
       if (bind != STB_GLOBAL && bind != STB_WEAK && bind != STB_GNU_UNIQUE)
         continue;
+      if (sym.st_name >= strtab.sh_size) continue;
       names.emplace_back(file.data() + strtab.sh_offset + sym.st_name);
     }
   }

@@ -106,14 +106,6 @@ TEST_F(PersistTest, SaveWritesNineBlocksInOrderWithLeafFlags) {
   }
 }
 
-TEST_F(PersistTest, BlockListIsTerminatedAndPacksFirstCharacterHigh) {
-  EXPECT_EQ(kNodeBlocks[0].id, 0x48564552u);
-  EXPECT_EQ(kNodeBlocks[1].id, 0x434F4C31u);
-  EXPECT_EQ(kNodeBlocks[8].id, 0x434C4331u);
-  EXPECT_EQ(kNodeBlocks[kBlockCount].id, 0u);
-  EXPECT_EQ(kNodeBlocks[kBlockCount].token, nullptr);
-}
-
 TEST_F(PersistTest, RoundTripKeepsSinglePrecision) {
   std::mt19937 rng(20261207);
   std::uniform_real_distribution<double> real(-4.0, 4.0);
