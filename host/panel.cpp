@@ -36,15 +36,19 @@ PanelHint HintArg(T value) {
   return reinterpret_cast<PanelHint>(value);
 }
 
-// The hint list for one panel; the label is the node's current name.
-void FillHints(PanelHint (&hints)[kPanelHintCount], const char* label) {
-  const PanelHint list[kPanelHintCount] = {
+// The hint list for one panel, a flat run of tags and their arguments.
+struct HintList {
+  PanelHint entries[kPanelHintCount];
+};
+
+// The label is the node's current name, so the list is made per panel.
+HintList MakeHints(const char* label) {
+  return {{
       kHintChangeNotify, HintArg(&PanelChange),
       kHintLabel,        0, HintArg(label), 0,
       kHintStringList,   kCtlLightType, HintArg(&kLightTypeChoices[0]), 0,
       0,
-  };
-  std::memcpy(hints, list, sizeof list);
+  }};
 }
 
 bool Wired(InputHandle input) { return gHost.input->isConnected(input) != 0; }
@@ -95,9 +99,8 @@ PanelHandle BuildPanel(NodeData* data) {
   if (!data->panel) return nullptr;
 
   gHost.panel->describe(data->panel, kDataDesc, PanelGet, PanelSet);
-  PanelHint hints[kPanelHintCount];
-  FillHints(hints, label);
-  gHost.panel->hint(data->panel, 0, hints);
+  const HintList hints = MakeHints(label);
+  gHost.panel->hint(data->panel, 0, hints.entries);
   gHost.panel->viewInstance(data->panel, data);
   gHost.panel->setData(data->panel, 0, data);
   return data->panel;
