@@ -34,14 +34,14 @@ void ChangeItemIds(void* /*instance*/, const ItemHandle* /*ids*/) {}
 // Render table: nothing to prepare per render or per frame.
 const char* RenderInit(void* /*instance*/, int /*mode*/) { return nullptr; }
 void RenderCleanup(void* /*instance*/) {}
-const char* RenderNewTime(void* /*instance*/, int /*frame*/,
-                          double /*time*/) {
+const char* RenderNewTime(void* /*instance*/, int /*frame*/, double /*time*/) {
   return nullptr;
 }
 
 // Fetches the eight node services into `services`, in the host's order.
 void FetchNodeServices(ServiceLookup lookup, HostServices* services) {
-  services->input = static_cast<const NodeInputFuncs*>(lookup("NodeInputFuncs", 0));
+  services->input =
+      static_cast<const NodeInputFuncs*>(lookup("NodeInputFuncs", 0));
   services->output =
       static_cast<const NodeOutputFuncs*>(lookup("NodeOutputFuncs", 0));
   services->node = static_cast<const NodeFuncs*>(lookup("NodeFuncs", 0));
@@ -49,7 +49,8 @@ void FetchNodeServices(ServiceLookup lookup, HostServices* services) {
       reinterpret_cast<InstanceUpdateFunc>(lookup("Instance Update", 0));
   services->sceneObjects =
       static_cast<const SceneObjects*>(lookup("Scene Objects 6", 0));
-  services->itemInfo = static_cast<const ItemInfo*>(lookup("LW Item Info 4", 0));
+  services->itemInfo =
+      static_cast<const ItemInfo*>(lookup("LW Item Info 4", 0));
   services->objectInfo =
       static_cast<const ObjectInfo*>(lookup("LW Object Info 7", 0));
   services->lightInfo =
@@ -73,8 +74,9 @@ void FillInstanceTable(InstanceFuncs* table, ServiceLookup lookup) {
 }  // namespace
 
 extern "C" const ModuleDescriptor _mod_descrip = {
-    kModuleSyncWord, kModuleSystemVersion, kModuleMachineType,
-    Startup,         Shutdown,             kServers,
+    kModuleSyncWord,    kModuleSystemVersion,
+    kModuleMachineType, Startup,
+    Shutdown,           kServers,
 };
 
 int ActivateNode(int version, ServiceLookup lookup, void* local,

@@ -1,10 +1,10 @@
 #include "host/module.h"
 
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "host/panel.h"
 #include "host/persist.h"
@@ -142,7 +142,8 @@ TEST_F(ModuleTest, FailedLaterActivationKeepsEarlierServices) {
   EXPECT_TRUE(host_.Evaluate(data, &out));
   host_.trace.clear();
   host_.nodes.back().inputs.front().onEvent(data, nullptr, 2, nullptr);
-  EXPECT_EQ(host_.trace, std::vector<std::string>{"instanceUpdate NodeHandler"});
+  EXPECT_EQ(host_.trace,
+            std::vector<std::string>{"instanceUpdate NodeHandler"});
   instance_.destroy(data);
 }
 

@@ -1,11 +1,11 @@
 #include "host/panel.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "tests/fake_host.h"
 
@@ -66,9 +66,9 @@ TEST_F(PanelTest, ControlsAndDataDescription) {
       {"Custom Light Type", "iPopChoice", "CustomLightType"},
       {"Classic Mode", "iBoolean", "ClassicMode"},
   };
-  const std::vector<std::string> dataTypes = {
-      "color", "percent", "percent", "percent",
-      "integer", "angle", "integer", "integer"};
+  const std::vector<std::string> dataTypes = {"color",   "percent", "percent",
+                                              "percent", "integer", "angle",
+                                              "integer", "integer"};
   ASSERT_EQ(Panel().controls.size(), controls.size());
   ASSERT_EQ(Panel().data.size(), controls.size());
   for (size_t i = 0; i < controls.size(); ++i) {
@@ -153,7 +153,8 @@ TEST_F(PanelTest, NoPanelServiceSkipsPanelCalls) {
   gHost.panel = nullptr;
   host_.trace.clear();
   EXPECT_EQ(host_.Input("Color").onEvent(data_, nullptr, 2, nullptr), 1);
-  EXPECT_EQ(host_.trace, std::vector<std::string>{"instanceUpdate NodeHandler"});
+  EXPECT_EQ(host_.trace,
+            std::vector<std::string>{"instanceUpdate NodeHandler"});
   DestroyNode(data_);
   data_ = nullptr;
   EXPECT_EQ(Count(host_.trace, "panelDestroy"), 0u);
@@ -200,13 +201,13 @@ TEST_F(PanelTest, GetAnswersPerControlAndWiring) {
     EXPECT_EQ(PanelGet(data_, id), address) << std::hex << "id 0x" << id;
 
   // Wiring one of the six setting inputs hides exactly its control.
-  const char* inputs[] = {"Color", "Specular", "U Glossiness",
-                          "V Glossiness", "Axis", "Tangent Rotate"};
+  const char* inputs[] = {"Color",        "Specular", "U Glossiness",
+                          "V Glossiness", "Axis",     "Tangent Rotate"};
   for (size_t i = 0; i < 6; ++i) {
     host_.Input(inputs[i]).connected = true;
     for (size_t j = 0; j < unwired.size(); ++j)
-      EXPECT_EQ(PanelGet(data_, unwired[j].first), j == i ? nullptr
-                                                           : unwired[j].second)
+      EXPECT_EQ(PanelGet(data_, unwired[j].first),
+                j == i ? nullptr : unwired[j].second)
           << inputs[i] << " wired, control 0x" << std::hex << unwired[j].first;
     host_.Input(inputs[i]).connected = false;
   }
@@ -222,8 +223,8 @@ TEST_F(PanelTest, GetAnswersPerControlAndWiring) {
 }
 
 TEST_F(PanelTest, GetUnknownIdOrNullRecordGivesNull) {
-  for (PanelId id : {PanelId{0}, PanelId{0x8000}, PanelId{0x8009},
-                     PanelId{0x18001}})
+  for (PanelId id :
+       {PanelId{0}, PanelId{0x8000}, PanelId{0x8009}, PanelId{0x18001}})
     EXPECT_EQ(PanelGet(data_, id), nullptr) << std::hex << id;
   EXPECT_EQ(PanelGet(nullptr, kCtlClassic), nullptr);
 }
@@ -240,11 +241,11 @@ TEST_F(PanelTest, SetStoresEachSettingUnchecked) {
     double NodeData::*field;
   };
   double value = 0.123456789012345;
-  for (const RealCase c : {RealCase{kCtlSpecular, &NodeData::specular},
-                           RealCase{kCtlUGlossiness, &NodeData::uGlossiness},
-                           RealCase{kCtlVGlossiness, &NodeData::vGlossiness},
-                           RealCase{kCtlTangentRotate,
-                                    &NodeData::tangentRotate}}) {
+  for (const RealCase c :
+       {RealCase{kCtlSpecular, &NodeData::specular},
+        RealCase{kCtlUGlossiness, &NodeData::uGlossiness},
+        RealCase{kCtlVGlossiness, &NodeData::vGlossiness},
+        RealCase{kCtlTangentRotate, &NodeData::tangentRotate}}) {
     value += 1.0;
     EXPECT_EQ(PanelSet(data_, c.id, &value), 1) << std::hex << c.id;
     EXPECT_EQ(data_->*c.field, value) << std::hex << c.id;
@@ -286,9 +287,9 @@ TEST_F(PanelTest, ChangeNotifiesOnlyOnValueChange) {
   }
   host_.trace.clear();
   PanelChange(record.panel, kCtlSpecular, 0, kEventValueChanged);
-  EXPECT_EQ(host_.trace, (std::vector<std::string>{
-                             "panelGetData 0", "instanceUpdate NodeHandler",
-                             "refreshPreview"}));
+  EXPECT_EQ(host_.trace, (std::vector<std::string>{"panelGetData 0",
+                                                   "instanceUpdate NodeHandler",
+                                                   "refreshPreview"}));
 }
 
 TEST_F(PanelTest, ChangeWithoutPanelOrRecordDoesNothing) {
