@@ -1,0 +1,39 @@
+#include "standin/core/json_text.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace standin {
+
+std::string JsonNumber(double value) {
+  if (std::isnan(value)) return "\"NaN\"";
+  if (std::isinf(value)) return value < 0 ? "\"-Infinity\"" : "\"Infinity\"";
+  char text[32];
+  const auto result = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, result.ptr);
+}
+
+std::string JsonString(std::string_view text) {
+  std::string out = "\"";
+  for (char c : text) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\t': out += "\\t"; break;
+      case '\r': out += "\\r"; break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) {
+          char escaped[8];
+          std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+          out += escaped;
+        } else {
+          out += c;
+        }
+    }
+  }
+  return out + "\"";
+}
+
+}  // namespace standin

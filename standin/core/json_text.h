@@ -1,0 +1,15 @@
+// Writing JSON text the way the eval and panel commands print it.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace standin {
+
+// The shortest decimal form that reads back to the same double; the
+// strings "NaN", "Infinity" and "-Infinity" for values that are not finite.
+std::string JsonNumber(double value);
+// A JSON string literal.
+std::string JsonString(std::string_view text);
+
+}  // namespace standin

@@ -1,0 +1,41 @@
+// A scene file's world set up in the stand-in host: its objects and lights
+// as the host's items, one node with the scene's wiring and saved data, and
+// rendering through the module.
+#pragma once
+
+#include <string>
+
+#include "standin/core/host.h"
+#include "standin/render/image.h"
+#include "standin/render/renderer.h"
+#include "standin/render/scene.h"
+
+namespace standin {
+
+class SceneSession {
+ public:
+  // Activates the node with the scene's services, mirrors its objects and
+  // lights, creates the node, wires its inputs and loads its saved data
+  // (named "`sceneName`: key node" in messages). `scene` must outlive the
+  // session. Throws ContainerError for bad node data, HostError otherwise.
+  SceneSession(Host& host, const Scene& scene, const std::string& sceneName);
+  ~SceneSession();
+  SceneSession(const SceneSession&) = delete;
+  SceneSession& operator=(const SceneSession&) = delete;
+
+  HostNode& node() { return *node_; }
+  // The node's colour at one surface hit seen along `ray`; black when the
+  // evaluation sets no output.
+  void Shade(const Hit& hit, const Ray& ray, double rgb[3]) const;
+  // Renders the scene's camera view through the module.
+  Image Render(int width, int height, const RenderOptions& options);
+  // The node's data through the module's save, in the text form.
+  std::string SaveNodeText();
+
+ private:
+  Host& host_;
+  const Scene& scene_;
+  HostNode* node_ = nullptr;
+};
+
+}  // namespace standin

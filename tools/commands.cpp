@@ -1,0 +1,128 @@
+#include "tools/commands.h"
+
+#include <charconv>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+#include "standin/core/eval_case.h"
+#include "standin/core/host.h"
+#include "standin/core/panel_print.h"
+#include "standin/core/scene_host.h"
+#include "standin/render/atomic_file.h"
+#include "standin/render/image.h"
+
+namespace quillane {
+namespace {
+
+using standin::Host;
+using standin::ModuleFile;
+using standin::Scene;
+
+int Fail(const std::string& message) {
+  std::cerr << "quillane: " << message << "\n";
+  return 2;
+}
+
+Scene LoadScene(const std::string& path) {
+  return path.empty() ? standin::DefaultScene() : standin::LoadSceneFile(path);
+}
+
+std::string SceneName(const std::string& path) {
+  return path.empty() ? "default scene" : path;
+}
+
+// Runs `body`, turning every failure of the input or the module into one
+// message and exit code 2.
+template <typename Body>
+int Guarded(Body body) {
+  try {
+    return body();
+  } catch (const std::exception& e) {
+    return Fail(e.what());
+  }
+}
+
+}  // namespace
+
+std::string DefaultModulePath() {
+  std::error_code error;
+  const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) return "quillane.p";
+  return (self.parent_path() / "quillane.p").string();
+}
+
+std::optional<std::pair<int, int>> ParseSize(const std::string& text) {
+  const size_t x = text.find('x');
+  if (x == std::string::npos) return std::nullopt;
+  auto whole = [](std::string_view s, int* out) {
+    const auto r = std::from_chars(s.data(), s.data() + s.size(), *out);
+    return r.ec == std::errc() && r.ptr == s.data() + s.size() && *out >= 1 && *out <= 16384;
+  };
+  int w = 0, h = 0;
+  const std::string_view all = text;
+  if (!whole(all.substr(0, x), &w) || !whole(all.substr(x + 1), &h)) return std::nullopt;
+  return std::make_pair(w, h);
+}
+
+int Render(const RenderArgs& args) {
+  return Guarded([&] {
+    const Scene scene = LoadScene(args.scene);
+    ModuleFile module(args.module);
+    Host host(module);
+    standin::SceneSession session(host, scene, SceneName(args.scene));
+    const int width = args.size ? args.size->first : scene.render.width;
+    const int height = args.size ? args.size->second : scene.render.height;
+    standin::RenderOptions options;
+    options.threads = args.threads;
+    options.progress = &std::cerr;
+    const auto start = std::chrono::steady_clock::now();
+    const standin::Image image = session.Render(width, height, options);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    const std::string png = args.png.empty() && args.exr.empty() ? "quillane.png" : args.png;
+    if (!png.empty()) standin::WritePng(png, image, scene.render.exposure);
+    if (!args.exr.empty()) standin::WriteExr(args.exr, image);
+    if (!args.saveScene.empty()) {
+      Scene saved = scene;
+      saved.nodeData = session.SaveNodeText();
+      standin::WriteSceneFile(args.saveScene, saved);
+    }
+    std::cerr << "rendered " << width << "x" << height << " on " << args.threads
+              << (args.threads == 1 ? " thread" : " threads") << " in " << took.count()
+              << " s";
+    if (!png.empty()) std::cerr << " -> " << png;
+    if (!args.exr.empty()) std::cerr << " -> " << args.exr;
+    std::cerr << "\n";
+    return 0;
+  });
+}
+
+int Eval(const std::string& module, const std::string& input) {
+  return Guarded([&] {
+    std::ifstream file;
+    if (input != "-") {
+      file.open(input);
+      if (!file) return Fail(input + ": cannot open");
+    }
+    ModuleFile loaded(module);
+    Host host(loaded);
+    std::ios::sync_with_stdio(false);
+    const int status = standin::RunEvalStream(host, input == "-" ? std::cin : file, std::cout);
+    std::cout.flush();
+    return status;
+  });
+}
+
+int Panel(const std::string& module, const std::string& scenePath) {
+  return Guarded([&] {
+    const Scene scene = LoadScene(scenePath);
+    ModuleFile loaded(module);
+    Host host(loaded);
+    standin::SceneSession session(host, scene, SceneName(scenePath));
+    std::cout << standin::PrintPanel(host, session.node());
+    return 0;
+  });
+}
+
+}  // namespace quillane

@@ -1,0 +1,29 @@
+// The subcommands of `quillane`, each returning the process exit code:
+// 0 success, 1 some eval lines failed, 2 bad input (scene, option, module).
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace quillane {
+
+struct RenderArgs {
+  std::string module;
+  std::string scene;  // empty: the built-in default scene
+  std::string png;
+  std::string exr;
+  std::optional<std::pair<int, int>> size;
+  int threads = 1;
+  std::string saveScene;
+};
+
+int Render(const RenderArgs& args);
+int Eval(const std::string& module, const std::string& input);
+int Panel(const std::string& module, const std::string& scene);
+
+// The module next to the running executable.
+std::string DefaultModulePath();
+// "640x360" as (640, 360); nullopt unless both are whole numbers 1..16384.
+std::optional<std::pair<int, int>> ParseSize(const std::string& text);
+
+}  // namespace quillane

@@ -1,0 +1,60 @@
+// quillane: the stand-in host's command line.
+#include <iostream>
+#include <thread>
+
+#include <CLI/CLI.hpp>
+
+#include "tools/commands.h"
+
+int main(int argc, char** argv) {
+  CLI::App app{"Quillane stand-in host: render previews, evaluate cases, show the panel."};
+  app.require_subcommand(1);
+  std::string module = quillane::DefaultModulePath();
+  app.add_option("--module", module, "The module file to load (default: quillane.p next to this program)");
+  app.fallthrough();
+
+  quillane::RenderArgs render;
+  std::string size;
+  render.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  CLI::App* renderCmd = app.add_subcommand("render", "Render a scene (default: the built-in preview scene)");
+  renderCmd->add_option("scene", render.scene, "Scene file (JSON)");
+  renderCmd->add_option("-o,--output", render.png, "PNG file to write (8-bit sRGB)");
+  renderCmd->add_option("--exr", render.exr, "OpenEXR file to write (linear float)");
+  renderCmd->add_option("--size", size, "Image size WIDTHxHEIGHT (default: the scene's)");
+  renderCmd->add_option("--threads", render.threads, "Worker threads")->check(CLI::Range(1, 1024));
+  renderCmd->add_option("--save-scene", render.saveScene, "Write the scene back, with the node's data as the module saves it");
+
+  std::string evalInput = "-";
+  CLI::App* evalCmd = app.add_subcommand("eval", "Evaluate cases, one JSON object per line");
+  evalCmd->add_option("input", evalInput, "Case file, or - for standard input (default)");
+
+  std::string panelScene;
+  CLI::App* panelCmd = app.add_subcommand("panel", "Print the node's panel as the host shows it");
+  panelCmd->add_option("scene", panelScene, "Scene file (default: the built-in preview scene)");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    std::cerr << "quillane: " << e.what() << "\n";
+    return 2;
+  }
+
+  if (*renderCmd) {
+    render.module = module;
+    if (!size.empty()) {
+      render.size = quillane::ParseSize(size);
+      if (!render.size) {
+        std::cerr << "quillane: --size: expected WIDTHxHEIGHT with each 1..16384, got \""
+                  << size << "\"\n";
+        return 2;
+      }
+    }
+    return quillane::Render(render);
+  }
+  if (*evalCmd) return quillane::Eval(module, evalInput);
+  return quillane::Panel(module, panelScene);
+}
