@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <sstream>
 
 namespace standin {
 namespace {
@@ -13,6 +14,12 @@ bool IsIdentifier(const std::string& key) {
     if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') return false;
   }
   return true;
+}
+
+std::string Shortest(double v) {
+  std::ostringstream out;
+  out << v;
+  return out.str();
 }
 
 std::string Quoted(const std::string& key) { return nlohmann::json(key).dump(); }
@@ -42,13 +49,7 @@ double JsonValue::Number() const {
 
 double JsonValue::NumberAbove(double low) const {
   const double v = Number();
-  if (!(v > low)) Fail("expected a number greater than " + nlohmann::json(low).dump());
-  return v;
-}
-
-double JsonValue::NumberAtLeast(double low) const {
-  const double v = Number();
-  if (!(v >= low)) Fail("expected a number of at least " + nlohmann::json(low).dump());
+  if (!(v > low)) Fail("expected a number greater than " + Shortest(low));
   return v;
 }
 
@@ -58,6 +59,7 @@ int JsonValue::Integer(int low, int high) const {
   if (!json.is_number_integer()) Fail(range);
   if (json.is_number_unsigned()) {
     const auto u = json.get<unsigned long long>();
+    if (low > 0 && u < static_cast<unsigned long long>(low)) Fail(range);
     if (u > static_cast<unsigned long long>(high)) Fail(range);
     return static_cast<int>(u);
   }

@@ -22,7 +22,6 @@ struct JsonValue {
 
   double Number() const;  // any finite JSON number
   double NumberAbove(double low) const;  // finite and > low
-  double NumberAtLeast(double low) const;  // finite and >= low
   int Integer(int low, int high) const;
   bool Boolean() const;
   std::string String() const;

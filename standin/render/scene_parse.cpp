@@ -1,4 +1,5 @@
 // Reading scene files.
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -199,11 +200,19 @@ std::pair<size_t, size_t> LineAndColumn(const std::string& text, size_t byte) {
   return {line, column};
 }
 
-// The parser's own message without its "[json.exception...] parse error at
-// line L, column C: " prefix.
+// The parser's own message without its "[json.exception...] " prefix and,
+// for syntax errors, without its "parse error at line L, column C: ".
 std::string ParserReason(const std::string& what) {
-  const size_t colon = what.find(": ");
-  return colon == std::string::npos ? what : what.substr(colon + 2);
+  std::string reason = what;
+  const size_t bracket = reason.find("] ");
+  if (!reason.empty() && reason[0] == '[' && bracket != std::string::npos) {
+    reason = reason.substr(bracket + 2);
+  }
+  const size_t colon = reason.find(": ");
+  if (reason.rfind("parse error", 0) == 0 && colon != std::string::npos) {
+    reason = reason.substr(colon + 2);
+  }
+  return reason;
 }
 
 json ParseJson(const std::string& text, const std::string& name) {
@@ -213,6 +222,17 @@ json ParseJson(const std::string& text, const std::string& name) {
     const auto [line, column] = LineAndColumn(text, e.byte);
     throw SceneError(name + ": line " + std::to_string(line) + ", column " +
                      std::to_string(column) + ": " + ParserReason(e.what()));
+  } catch (const json::out_of_range& e) {
+    // A number too large for a double: the parser quotes it, so find it.
+    const std::string reason = ParserReason(e.what());
+    const size_t open = reason.find('\'');
+    const size_t close = reason.rfind('\'');
+    const size_t at = open < close ? text.find(reason.substr(open + 1, close - open - 1))
+                                   : std::string::npos;
+    if (at == std::string::npos) throw SceneError(name + ": " + reason);
+    const auto [line, column] = LineAndColumn(text, at + 1);
+    throw SceneError(name + ": line " + std::to_string(line) + ", column " +
+                     std::to_string(column) + ": " + reason);
   }
 }
 
@@ -240,6 +260,10 @@ Scene ParseScene(const std::string& text, const std::string& name) {
 }
 
 Scene LoadSceneFile(const std::string& path) {
+  std::error_code ignored;
+  if (std::filesystem::is_directory(path, ignored)) {
+    throw SceneError(path + ": cannot read the scene file: it is a directory");
+  }
   std::ifstream file(path, std::ios::binary);
   std::ostringstream text;
   if (file) text << file.rdbuf();
