@@ -1,0 +1,65 @@
+#include "tests/standin/cli_runner.h"
+
+#include <sys/wait.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+namespace standin_test {
+namespace {
+
+std::string Quote(const std::string& arg) {
+  std::string out = "'";
+  for (char c : arg) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+}  // namespace
+
+std::string TempFolder() {
+  static std::atomic<int> counter{0};
+  const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+  const std::string name = std::string(info ? info->name() : "test") + "_" +
+                           std::to_string(counter++);
+  const auto path = std::filesystem::path(testing::TempDir()) / "quillane_standin" /
+                    std::to_string(getpid()) / name;
+  std::filesystem::remove_all(path);
+  std::filesystem::create_directories(path);
+  return path.string();
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
+
+CommandResult RunQuillane(const std::vector<std::string>& args,
+                          const std::string& input) {
+  const std::string dir = TempFolder();
+  WriteFile(dir + "/in", input);
+  std::string command = Quote(QUILLANE_CLI);
+  for (const std::string& arg : args) command += " " + Quote(arg);
+  command += " < " + Quote(dir + "/in") + " > " + Quote(dir + "/out") + " 2> " +
+             Quote(dir + "/err");
+  const int status = std::system(command.c_str());
+  CommandResult result;
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.out = ReadFile(dir + "/out");
+  result.err = ReadFile(dir + "/err");
+  return result;
+}
+
+}  // namespace standin_test

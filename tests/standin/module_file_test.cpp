@@ -1,0 +1,62 @@
+// Loading module files: the descriptor checks and their messages.
+#include <gtest/gtest.h>
+
+#include "standin/core/host.h"
+#include "standin/core/module_file.h"
+#include "tests/standin/cli_runner.h"
+
+namespace {
+
+using standin::CheckDescriptor;
+using standin::ModuleError;
+using standin::ModuleFile;
+
+std::string LoadFailure(const std::string& path) {
+  try {
+    ModuleFile module(path);
+  } catch (const ModuleError& e) {
+    return e.what();
+  }
+  return "loaded";
+}
+
+TEST(ModuleFile, TheBuiltModuleLoadsAndOffersBothServers) {
+  ModuleFile module(QUILLANE_MODULE);
+  ASSERT_NE(module.FindServer("NodeHandler"), nullptr);
+  ASSERT_NE(module.FindServer("NodeInterface"), nullptr);
+  EXPECT_STREQ(module.FindServer("NodeHandler")->serverName, "Quillane");
+  EXPECT_EQ(module.FindServer("ImageFilter"), nullptr);
+}
+
+TEST(ModuleFile, UnusableFilesAreRefusedWithTheirReason) {
+  const std::string path = BAD_SYNC_MODULE;
+  EXPECT_EQ(LoadFailure(path), path + ": wrong synchronisation word 0x12345678 (expected 0x04121994)");
+  const std::string noExport = NO_DESCRIPTOR_MODULE;
+  EXPECT_EQ(LoadFailure(noExport), noExport + ": not a module: no _mod_descrip export");
+  const std::string text = standin_test::TempFolder() + "/text.p";
+  standin_test::WriteFile(text, "not a library");
+  EXPECT_EQ(LoadFailure(text).rfind(text + ": cannot load module: ", 0), 0u) << LoadFailure(text);
+  EXPECT_EQ(LoadFailure("/nonexistent/quillane.p").rfind("/nonexistent/quillane.p: cannot load", 0), 0u);
+}
+
+TEST(ModuleFile, DescriptorChecksNameTheField) {
+  ServerRecord none[] = {{nullptr, nullptr, nullptr, nullptr}};
+  auto startup = []() -> void* { return nullptr; };
+  ModuleDescriptor d{kModuleSyncWord, kModuleSystemVersion, kModuleMachineType,
+                     startup, nullptr, none};
+  EXPECT_EQ(CheckDescriptor(d), "");
+  d.systemVersion = 4;
+  EXPECT_EQ(CheckDescriptor(d), "unsupported system version 4 (expected 3)");
+  d.systemVersion = kModuleSystemVersion;
+  d.machineType = 0x200;
+  EXPECT_EQ(CheckDescriptor(d), "wrong machine type 0x00000200 (expected 0x00000300)");
+}
+
+TEST(ModuleFile, TheCommandRefusesABadModuleWithExitCode2) {
+  const auto run = standin_test::RunQuillane({"--module", BAD_SYNC_MODULE, "eval"}, "{}\n");
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_NE(run.err.find("wrong synchronisation word"), std::string::npos) << run.err;
+  EXPECT_EQ(run.out, "");
+}
+
+}  // namespace

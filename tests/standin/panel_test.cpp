@@ -1,0 +1,62 @@
+// `quillane panel`: the panel as the host shows it, with and without wired
+// inputs.
+#include <gtest/gtest.h>
+
+#include "tests/standin/cli_runner.h"
+
+namespace {
+
+using standin_test::RunQuillane;
+using standin_test::TempFolder;
+using standin_test::WriteFile;
+
+TEST(PanelCommand, NothingWiredShowsEveryValueButTheLightType) {
+  const std::string scene = TempFolder() + "/empty.json";
+  WriteFile(scene, "{}\n");
+  const auto run = RunQuillane({"panel", scene});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "Panel: Quillane (1)\n"
+            "  Color               color       1 1 1\n"
+            "  Specular            percent     100%\n"
+            "  U Glossiness        percent     50%\n"
+            "  V Glossiness        percent     10%\n"
+            "  Axis                axis        Y\n"
+            "  Tangent Rotate      angle       0 deg\n"
+            "  Custom Light Type   iPopChoice  (hidden)\n"
+            "  Classic Mode        iBoolean    off\n"
+            "Wired inputs: none\n");
+}
+
+TEST(PanelCommand, WiredInputsHideTheirControlsAndShowTheLightType) {
+  const std::string scene = TempFolder() + "/wired.json";
+  WriteFile(scene, R"({
+  "inputs": {"Color": [1, 0, 0], "Tangent Rotate": 0.5, "Custom Light": [0, 1, 0], "UV": "uv"},
+  "node": "Specular 0.25\n{ LigType\n  1\n}\n{ TanRot\n  1.5\n}\n{ Classic\n  1\n}\n"
+})");
+  const auto run = RunQuillane({"panel", scene});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "Panel: Quillane (1)\n"
+            "  Color               color       (hidden: input \"Color\" is wired)\n"
+            "  Specular            percent     25%\n"
+            "  U Glossiness        percent     50%\n"
+            "  V Glossiness        percent     10%\n"
+            "  Axis                axis        Y\n"
+            "  Tangent Rotate      angle       (hidden: input \"Tangent Rotate\" is wired)\n"
+            "  Custom Light Type   iPopChoice  Point\n"
+            "  Classic Mode        iBoolean    on\n"
+            "Wired inputs: Color, Tangent Rotate, UV, Custom Light\n");
+}
+
+TEST(PanelCommand, BadNodeDataNamesTheSceneKeyAndLine) {
+  const std::string scene = TempFolder() + "/bad.json";
+  WriteFile(scene, R"({"node": "Specular 0.25\nColor 1 1\n"})");
+  const auto run = RunQuillane({"panel", scene});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_EQ(run.err, "quillane: " + scene +
+                         ": key node: line 2: block \"Color\" holds 2 of the 3 values asked for\n");
+  EXPECT_EQ(run.out, "");
+}
+
+}  // namespace
