@@ -32,11 +32,12 @@ Scene DefaultScene() {
   scene.objects.push_back(
       MakeObject("Plate", Shape::Disc, {1.25, 0.0, 0.0}, {-10.0, -10.0, 0.0}, UvMode::Planar));
 
-  // A warm key light from the upper left, kept off the disc...
+  // A warm key light from the upper left, nearly frontal so its shadow
+  // edge stays near the ball's outline, kept off the disc...
   Light warm;
   warm.name = "Warm Key";
   warm.type = LightType::Distant;
-  warm.direction = {0.55, -0.45, -0.7};
+  warm.direction = {0.35, -0.35, -0.87};
   warm.color = {1.0, 0.72, 0.42};
   warm.intensity = 1.0;
   warm.excludedFrom = {"Plate"};

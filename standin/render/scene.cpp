@@ -13,7 +13,7 @@
 namespace standin {
 namespace {
 
-using nlohmann::json;
+using json = nlohmann::ordered_json;
 
 Mat3 Multiply(const Mat3& a, const Mat3& b) {
   Mat3 m{};
@@ -81,6 +81,38 @@ json SourceJson(const InputSource& source) {
   return nullptr;
 }
 
+bool IsFlat(const json& value) {
+  return value.is_array() && std::none_of(value.begin(), value.end(), [](const json& item) {
+           return item.is_structured();
+         });
+}
+
+// Indented JSON with arrays of plain values on one line, as people write
+// scenes by hand.
+void AppendJson(const json& value, int indent, std::string& text) {
+  if (!value.is_structured() || value.empty()) {
+    text += value.dump();
+    return;
+  }
+  if (IsFlat(value)) {
+    text += "[";
+    for (auto it = value.begin(); it != value.end(); ++it) {
+      text += (it == value.begin() ? "" : ", ") + it->dump();
+    }
+    text += "]";
+    return;
+  }
+  const bool object = value.is_object();
+  const std::string inner(static_cast<size_t>(indent + 2), ' ');
+  text += object ? "{\n" : "[\n";
+  for (auto it = value.begin(); it != value.end(); ++it) {
+    text += (it == value.begin() ? "" : ",\n") + inner;
+    if (object) text += json(it.key()).dump() + ": ";
+    AppendJson(it.value(), indent + 2, text);
+  }
+  text += "\n" + std::string(static_cast<size_t>(indent), ' ') + (object ? "}" : "]");
+}
+
 }  // namespace
 
 void PlaceObject(Object& object) {
@@ -135,7 +167,9 @@ std::string FormatScene(const Scene& scene) {
                      {"objectInfo", scene.services.objectInfo},
                      {"lightInfo", scene.services.lightInfo}};
   out["node"] = scene.nodeData;
-  return out.dump(2) + "\n";
+  std::string text;
+  AppendJson(out, 0, text);
+  return text + "\n";
 }
 
 void WriteSceneFile(const std::string& path, const Scene& scene) {
