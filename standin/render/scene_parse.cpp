@@ -1,6 +1,7 @@
 // Reading scene files.
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "standin/render/json_reader.h"
@@ -216,8 +217,20 @@ std::string ParserReason(const std::string& what) {
 }
 
 json ParseJson(const std::string& text, const std::string& name) {
+  // A key given twice in one object would silently lose one of its values.
+  std::vector<std::set<std::string>> keys;
+  const json::parser_callback_t rejectDuplicates = [&](int, json::parse_event_t event,
+                                                       json& parsed) {
+    if (event == json::parse_event_t::object_start) keys.emplace_back();
+    if (event == json::parse_event_t::object_end && !keys.empty()) keys.pop_back();
+    if (event == json::parse_event_t::key && !keys.empty() &&
+        !keys.back().insert(parsed.get<std::string>()).second) {
+      throw SceneError(name + ": key " + parsed.dump() + " appears twice in one object");
+    }
+    return true;
+  };
   try {
-    return json::parse(text);
+    return json::parse(text, rejectDuplicates);
   } catch (const json::parse_error& e) {
     const auto [line, column] = LineAndColumn(text, e.byte);
     throw SceneError(name + ": line " + std::to_string(line) + ", column " +

@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "standin/render/renderer.h"
 #include "standin/render/scene.h"
 
 namespace standin {
@@ -37,6 +38,9 @@ TEST(SceneErrors, MalformedJsonNamesLineAndColumn) {
   EXPECT_EQ(ErrorOf("").rfind("s.json: line 1, column 1: ", 0), 0u) << ErrorOf("");
   EXPECT_EQ(ErrorOf("{\"node\": \"abc").rfind("s.json: line 1, column ", 0), 0u);
   EXPECT_EQ(ErrorOf("[1, 2]"), "s.json: the scene must be a JSON object");
+  EXPECT_EQ(ErrorOf(R"({"camera": {"fov": 30}, "objects": [{"name": "A", "shape": "disc",
+                       "size": 2, "size": 3}]})"),
+            "s.json: key \"size\" appears twice in one object");
 }
 
 TEST(SceneErrors, WrongTypesNameTheKeyPath) {
@@ -231,12 +235,37 @@ TEST(DefaultScene, HasTwoObjectsTwoColouredLightsAndAVisibleExclusion) {
   EXPECT_EQ(scene.render.exposure, 1.0);
 }
 
-TEST(Examples, EveryExampleSceneLoads) {
+TEST(DefaultScene, BothObjectsFillAFairShareOfTheFrame) {
+  const Scene scene = DefaultScene();
+  RenderOptions options;
+  options.threads = 2;
+  const Image image = RenderScene(scene, 160, 90, options, [](const Hit& hit, const Ray&, double rgb[3]) {
+    rgb[0] = hit.object == 0 ? 1.0 : 0.0;
+    rgb[1] = hit.object == 1 ? 1.0 : 0.0;
+    rgb[2] = 0.0;
+  });
+  double cover[2] = {0.0, 0.0};
+  for (size_t i = 0; i < image.rgb.size(); i += 3) {
+    cover[0] += image.rgb[i] > 0.5f;
+    cover[1] += image.rgb[i + 1] > 0.5f;
+  }
+  const double pixels = 160.0 * 90.0;
+  for (int o = 0; o < 2; ++o) {
+    EXPECT_GT(cover[o] / pixels, 0.1) << scene.objects[static_cast<size_t>(o)].name;
+    EXPECT_LT(cover[o] / pixels, 0.4) << scene.objects[static_cast<size_t>(o)].name;
+  }
+  EXPECT_EQ(image.Pixel(0, 0)[2], static_cast<float>(scene.render.background.z))
+      << "background in the corner";
+}
+
+TEST(Examples, EveryExampleSceneLoadsAndRoundTrips) {
   int count = 0;
   for (const auto& entry : fs::directory_iterator(QUILLANE_EXAMPLES_DIR)) {
     if (entry.path().extension() != ".json") continue;
     ++count;
-    EXPECT_NO_THROW(LoadSceneFile(entry.path().string())) << entry.path();
+    Scene scene;
+    ASSERT_NO_THROW(scene = LoadSceneFile(entry.path().string())) << entry.path();
+    ExpectSameScene(ParseScene(FormatScene(scene), "formatted"), scene);
   }
   EXPECT_GE(count, 2);
 }
