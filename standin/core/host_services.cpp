@@ -22,6 +22,8 @@ ItemHandle AsItem(T* p) { return reinterpret_cast<ItemHandle>(p); }
 
 // ---- "NodeInputFuncs"
 
+// create: adds an input record to the node (which owns it until the host
+// ends) and returns it as the handle. `name` is copied.
 InputHandle CreateInput(NodeHandle node, int type, const char* name,
                         InputEventFunc onEvent) {
   HostInput& input = AsNode(node)->inputs.emplace_back();
@@ -32,6 +34,7 @@ InputHandle CreateInput(NodeHandle node, int type, const char* name,
   return reinterpret_cast<InputHandle>(&input);
 }
 
+// destroy: unwires the input; its record stays with the node.
 void DestroyInput(NodeHandle, InputHandle input) {
   if (input) AsInput(input)->wired = false;
 }
@@ -58,6 +61,7 @@ int EvaluateInput(InputHandle handle, SpotInfo* spot, void* value) {
   return input->wired ? 1 : 0;
 }
 
+// is-connected: 1 when the input is wired, else 0.
 int IsConnected(InputHandle handle) {
   Note("isConnected", AsInput(handle)->name);
   return AsInput(handle)->wired ? 1 : 0;
@@ -68,14 +72,17 @@ const NodeInputFuncs kInputFuncs = {CreateInput, DestroyInput, EvaluateInput,
 
 // ---- "NodeOutputFuncs"
 
+// create: notes the node's output; the node itself serves as its handle.
 OutputHandle CreateOutput(NodeHandle node, int type, const char* name) {
   AsNode(node)->outputName = name ? name : "";
   AsNode(node)->outputType = type;
   return reinterpret_cast<OutputHandle>(node);
 }
+// destroy: nothing to release.
 void DestroyOutput(NodeHandle, OutputHandle) {}
 
-// The value handle is the evaluation's own result slot.
+// set value: copies three doubles into the evaluation's result slot, which
+// is what the value handle points at (Host::Evaluate).
 void SetOutputValue(ValueHandle value, const void* result) {
   Note("setValue");
   auto* slot = reinterpret_cast<std::optional<Color3>*>(value);
@@ -88,7 +95,9 @@ const NodeOutputFuncs kOutputFuncs = {CreateOutput, DestroyOutput, SetOutputValu
 
 // ---- "NodeFuncs"
 
+// node name: the node's display name, owned by the node record.
 const char* NodeName(NodeHandle node) { return AsNode(node)->name.c_str(); }
+// preview mode and preview refresh: noted on the node for tests.
 void SetPreviewMode(NodeHandle node, int mode) { AsNode(node)->previewMode = mode; }
 void RefreshPreview(NodeHandle node) { ++AsNode(node)->previewRefreshes; }
 
@@ -97,6 +106,8 @@ const NodeFuncs kNodeFuncs = {NodeName, nullptr, nullptr, nullptr,
 
 // ---- "Instance Update"
 
+// Counts the notification on the host and on the node whose record
+// `instance` is; answers 1 when it knows the record, else 0.
 int InstanceUpdate(const char* className, void* instance) {
   if (!gActive || !className || std::strcmp(className, "NodeHandler") != 0) return 0;
   ++gActive->instanceUpdates;
@@ -107,6 +118,8 @@ int InstanceUpdate(const char* className, void* instance) {
 
 // ---- "Scene Objects 6"
 
+// object count and object by index, in the scene's order; an index out of
+// range gives null.
 int ObjectCount() { return gActive ? static_cast<int>(gActive->objects.size()) : 0; }
 ItemHandle ObjectAt(int index) {
   if (!gActive || index < 0 || static_cast<size_t>(index) >= gActive->objects.size())
@@ -117,6 +130,7 @@ const SceneObjects kSceneObjects = {ObjectCount, ObjectAt};
 
 // ---- "LW Item Info 4": lights in the host's order; no other item types.
 
+// first: the first light for type 1 and no parent; null otherwise.
 ItemHandle FirstItem(int type, ItemHandle parent) {
   Note("firstItem");
   if (!gActive || type != kItemLight || parent || gActive->lights.empty())
@@ -124,6 +138,7 @@ ItemHandle FirstItem(int type, ItemHandle parent) {
   return AsItem(&gActive->lights.front());
 }
 
+// next: the light after `item`, or null after the last.
 ItemHandle NextItem(ItemHandle item) {
   const HostLight* light = AsLight(item);
   Note("nextItem", light ? light->name : std::string());
@@ -136,6 +151,7 @@ const ItemInfo kItemInfo = {FirstItem, NextItem};
 
 // ---- "LW Object Info 7"
 
+// light exclusion: 1 when `light` is excluded from `object`, else 0.
 int ExcludedLight(ItemHandle object, ItemHandle light) {
   const HostLight* l = AsLight(light);
   Note("excluded", l ? l->name : std::string());
@@ -154,6 +170,7 @@ const ObjectInfo kObjectInfo = MakeObjectInfo();
 
 // ---- "LW Light Info 4"
 
+// flags: the light's option bits (4: does not affect specular).
 unsigned LightFlags(ItemHandle light) {
   const HostLight* l = AsLight(light);
   Note("lightFlags", l ? l->name : std::string());
@@ -169,6 +186,8 @@ const LightInfo kLightInfo = MakeLightInfo();
 
 // ---- "LWXPanel"
 
+// create: a new panel record owned by the host, with the control list
+// copied (the strings stay the module's).
 PanelHandle CreatePanel(int type, const PanelControl* controls) {
   if (!gActive) return nullptr;
   HostPanel& panel = HostServicesImpl::NewPanel(*gActive);
@@ -178,10 +197,13 @@ PanelHandle CreatePanel(int type, const PanelControl* controls) {
   return reinterpret_cast<PanelHandle>(&panel);
 }
 
+// destroy: marks the panel gone; the host drops it later.
 void DestroyPanel(PanelHandle panel) {
   if (panel) AsPanel(panel)->destroyed = true;
 }
 
+// describe: copies the data description and keeps the get and set
+// functions, which the host calls with the panel's view instance.
 void DescribePanel(PanelHandle panel, const PanelDataDesc* data,
                    PanelGetFunc get, PanelSetFunc set) {
   HostPanel* p = AsPanel(panel);
@@ -215,6 +237,9 @@ void HintPanel(PanelHandle panel, PanelId, const PanelHint* hints) {
   }
 }
 
+// get data / set data: user data per control, not owned by the host.
+// view instance: the record the get and set functions receive.
+// view refresh: counted for tests.
 void* GetPanelData(PanelHandle panel, PanelId id) {
   const auto& data = AsPanel(panel)->userData;
   const auto it = data.find(id);
