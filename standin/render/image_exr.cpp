@@ -25,7 +25,7 @@ void WriteExr(const std::string& path, const Image& image) {
     Imf::FrameBuffer frame;
     const char* names[3] = {"R", "G", "B"};
     char* base = const_cast<char*>(reinterpret_cast<const char*>(image.rgb.data()));
-    for (int c = 0; c < 3; ++c) {
+    for (size_t c = 0; c < 3; ++c) {
       header.channels().insert(names[c], Imf::Channel(Imf::FLOAT));
       frame.insert(names[c], Imf::Slice(Imf::FLOAT, base + c * sizeof(float),
                                         xStride, yStride));
