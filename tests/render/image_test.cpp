@@ -12,6 +12,8 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <limits>
 #include <random>
 #include <vector>
@@ -120,6 +122,12 @@ TEST_F(ImageFiles, PngReadsBackAsTheDisplayBytes) {
     ASSERT_EQ(bytes[i], DisplayByte(image.rgb[i], 0.75)) << "byte " << i << " value " << image.rgb[i];
   }
   EXPECT_EQ(FileCount(), 1u) << "no temporary file left beside it";
+  // The file says its bytes are sRGB-encoded.
+  std::ifstream file(path, std::ios::binary);
+  const std::string bytesOnDisk((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const size_t srgb = bytesOnDisk.find("sRGB");
+  EXPECT_NE(srgb, std::string::npos);
+  EXPECT_LT(srgb, bytesOnDisk.find("IDAT"));
 }
 
 TEST_F(ImageFiles, ExrKeepsLinearUnclampedFloats) {
