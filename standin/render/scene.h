@@ -21,6 +21,11 @@ namespace standin {
 // A malformed scene. what() is one line naming the file and the place:
 //   "FILE: line 3, column 14: <what the JSON parser found>"
 //   "FILE: key objects[1].size: expected a number greater than 0"
+//   "FILE: key objects[0].shape: missing required key"
+//   "FILE: key camera.fieldOfView: unknown key"
+//   "FILE: key \"size\" appears twice in one object"
+//   "FILE: the scene must be a JSON object"
+//   "FILE: cannot read the scene file"
 struct SceneError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
