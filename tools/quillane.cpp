@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForAllHelp& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
-    std::cerr << "quillane: " << e.what() << "\n";
+    std::cerr << "quillane: " << e.what() << " (see quillane --help)\n";
     return 2;
   }
 
