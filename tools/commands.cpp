@@ -81,7 +81,7 @@ int Render(const RenderArgs& args) {
     const standin::Image image = session.Render(width, height, options);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     const std::string png = args.png.empty() && args.exr.empty() ? "quillane.png" : args.png;
-    if (!png.empty()) standin::WritePng(png, image, scene.render.exposure);
+    if (!png.empty()) standin::WritePng(png, image, args.exposure.value_or(scene.render.exposure));
     if (!args.exr.empty()) standin::WriteExr(args.exr, image);
     if (!args.saveScene.empty()) {
       Scene saved = scene;

@@ -14,6 +14,7 @@ struct RenderArgs {
   std::string exr;
   std::optional<std::pair<int, int>> size;
   int threads = 1;
+  std::optional<double> exposure;  // overrides the scene's
   std::string saveScene;
 };
 

@@ -1,10 +1,25 @@
 // quillane: the stand-in host's command line.
+#include <charconv>
+#include <cmath>
 #include <iostream>
 #include <thread>
 
 #include <CLI/CLI.hpp>
 
 #include "tools/commands.h"
+
+namespace {
+
+// An option check: empty when `text` is a finite number above 0.
+std::string PositiveNumber(const std::string& text) {
+  double value = 0.0;
+  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+  const bool ok = result.ec == std::errc() && result.ptr == text.data() + text.size() &&
+                  std::isfinite(value) && value > 0.0;
+  return ok ? std::string() : "expected a number greater than 0, got \"" + text + "\"";
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   CLI::App app{"Quillane stand-in host: render previews, evaluate cases, show the panel."};
@@ -21,6 +36,8 @@ int main(int argc, char** argv) {
   renderCmd->add_option("-o,--output", render.png, "PNG file to write (8-bit sRGB)");
   renderCmd->add_option("--exr", render.exr, "OpenEXR file to write (linear float)");
   renderCmd->add_option("--size", size, "Image size WIDTHxHEIGHT (default: the scene's)");
+  renderCmd->add_option("--exposure", render.exposure, "Linear scale before the PNG's display encoding (default: the scene's)")
+      ->check(PositiveNumber);
   renderCmd->add_option("--threads", render.threads, "Worker threads")->check(CLI::Range(1, 1024));
   renderCmd->add_option("--save-scene", render.saveScene, "Write the scene back, with the node's data as the module saves it");
 

@@ -132,6 +132,7 @@ TEST(RenderCommand, BadScenesAndOptionsFailWithOneMessageAndNoFile) {
       {{"render", "-o", png, "--size", "0x10"}, "--size"},
       {{"render", "-o", png, "--size", "wide"}, "--size"},
       {{"render", "-o", png, "--threads", "0"}, "--threads"},
+      {{"render", "-o", png, "--exposure", "-1"}, "--exposure: expected a number greater than 0"},
       {{"render", "-o", dir + "/no/such/dir/out.png", "--size", "8x8"}, dir + "/no/such/dir/out.png"},
   };
   for (const BadRun& bad : runs) {
