@@ -6,6 +6,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libpng-dev libopenexr-dev libtbb-dev libcli11-dev
+  python3
 )
 
 missing=()

@@ -1,0 +1,314 @@
+// Evaluate through the loaded quillane.p with the minimal host, on each
+// path, next to its two floors (bench/floors.h); and the two parts of one
+// more scene light: one lobe, and that light's host calls.
+//
+// Names: Evaluate/<path>, ArithFloor/<path>, HostFloor/<path>,
+// Light/lobe, Light/host_calls. bench/ratios.py turns them into ratios.
+#include <dlfcn.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <numbers>
+#include <string>
+
+#include <benchmark/benchmark.h>
+
+#include "bench/floors.h"
+#include "bench/minimal_host.h"
+
+namespace bench {
+namespace {
+
+// quillane.p as a host opens it: the descriptor, start-up, the
+// "NodeHandler" server and its activation with the minimal host.
+class LoadedModule {
+ public:
+  explicit LoadedModule(const char* path) : path_(path) {
+    handle_ = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+    if (!handle_) {
+      Fail(dlerror());
+      return;
+    }
+    descriptor_ = static_cast<const ModuleDescriptor*>(dlsym(handle_, "_mod_descrip"));
+    if (!descriptor_) {
+      Fail("no _mod_descrip");
+      return;
+    }
+    serverData_ = descriptor_->startup();
+    for (const ServerRecord* s = descriptor_->servers; s->className; ++s)
+      if (std::strcmp(s->className, "NodeHandler") == 0) server_ = s;
+    if (!server_) Fail("no NodeHandler server");
+  }
+
+  // Activates "NodeHandler" with the services gScene offers now.
+  bool Activate() {
+    if (!server_) return false;
+    record_ = {&instance_, &item_, &render_, nullptr};
+    const int code = server_->activate(1, Lookup, &record_, serverData_);
+    if (code != kActivateOk) Fail("activation returned " + std::to_string(code));
+    return code == kActivateOk;
+  }
+
+  const std::string& error() const { return error_; }
+  const InstanceFuncs& instance() const { return instance_; }
+  EvaluateFunc evaluate() const { return record_.evaluate; }
+
+ private:
+  void Fail(const std::string& why) { error_ = path_ + ": " + why; }
+
+  std::string path_;
+  void* handle_ = nullptr;  // kept loaded for the process's life
+  const ModuleDescriptor* descriptor_ = nullptr;
+  const ServerRecord* server_ = nullptr;
+  void* serverData_ = nullptr;
+  InstanceFuncs instance_{};
+  ItemFuncs item_{};
+  RenderFuncs render_{};
+  NodeHandlerRecord record_{};
+  std::string error_;
+};
+
+// The built quillane.p, or the file QUILLANE_BENCH_MODULE names (to compare
+// two builds of the module under the same floors).
+LoadedModule& Module() {
+  static LoadedModule module([] {
+    const char* other = std::getenv("QUILLANE_BENCH_MODULE");
+    return other && *other ? other : QUILLANE_MODULE_PATH;
+  }());
+  return module;
+}
+
+// One node on one spot, set up for a path. The benchmarks reach into the
+// module's NodeData for the settings, as the panel would set them.
+struct Fixture {
+  BenchNode node;
+  NodeData* data = nullptr;
+  SpotInfo spot = MakeSpot();
+  double value[3] = {0.0, 0.0, 0.0};
+
+  ValueHandle Value() { return reinterpret_cast<ValueHandle>(value); }
+  void Wire(const char* name, double x, double y = 0.0, double z = 0.0) {
+    BenchInput& input = node.Input(name);
+    input.connected = 1;
+    input.value[0] = x;
+    input.value[1] = y;
+    input.value[2] = z;
+  }
+};
+
+struct Path {
+  const char* name;
+  Stop stop;
+  std::function<void(Fixture&)> configure;
+};
+
+void SceneLights(int count) {
+  gScene.offerItems = true;
+  gScene.lights.assign(static_cast<std::size_t>(count), BenchLight{});
+  for (int i = 0; i < count; ++i) {
+    BenchLight& l = gScene.lights[static_cast<std::size_t>(i)];
+    const double a = 0.4 * i;
+    l.direction[0] = 0.6 * std::cos(a);
+    l.direction[1] = 0.6 * std::sin(a);
+    l.direction[2] = -0.8;
+    l.color[0] = 1.0;
+    l.color[1] = 0.5 + 0.02 * i;
+    l.color[2] = 0.25;
+  }
+}
+
+void FixedLight(Fixture&) {
+  gScene.offerItems = false;
+  gScene.lights.clear();
+}
+
+const Path kPaths[] = {
+    {"fixed_light", Stop::kFull, FixedLight},
+    {"lights_1", Stop::kFull, [](Fixture&) { SceneLights(1); }},
+    {"lights_4", Stop::kFull, [](Fixture&) { SceneLights(4); }},
+    {"lights_16", Stop::kFull, [](Fixture&) { SceneLights(16); }},
+    {"all_wired_point", Stop::kFull,
+     [](Fixture& f) {
+       SceneLights(4);  // offered, and not walked: the custom light wins
+       f.data->customLightType = kLightPoint;
+       f.Wire("Color", 0.2, 0.4, 0.6);
+       f.Wire("Specular", 0.5);
+       f.Wire("U Glossiness", 0.25);
+       f.Wire("V Glossiness", 0.05);
+       f.Wire("Axis", 0.0, 3.0, 0.0);
+       f.Wire("Tangent Rotate", 0.3);
+       f.Wire("Normal", 0.1, 0.2, 2.0);
+       f.Wire("UV", 0.75, 0.9, 0.0);
+       f.Wire("Custom Light", 3.0, 2.0, 5.0);
+     }},
+    {"uv_rotate", Stop::kFull,
+     [](Fixture& f) {
+       FixedLight(f);
+       f.data->axis = 0;
+       f.data->tangentRotate = std::numbers::pi / 6;
+       f.Wire("UV", 0.75, 0.9, 0.0);
+     }},
+    {"exit_no_trace", Stop::kNoTrace,
+     [](Fixture& f) {
+       SceneLights(4);
+       f.spot.rayTrace = nullptr;
+     }},
+    {"exit_shadow", Stop::kShadow,
+     [](Fixture& f) {
+       SceneLights(4);
+       f.spot.flags = kSpotShadowRay;
+     }},
+    {"exit_no_specular", Stop::kNoSpecular,
+     [](Fixture& f) {
+       SceneLights(4);
+       f.data->specular = 0.0;
+     }},
+    {"exit_zero_tangent", Stop::kZeroTangent,
+     [](Fixture& f) {
+       SceneLights(4);
+       f.data->axis = 2;  // along the normal
+     }},
+};
+
+// Creates the node through the module, configures the path and activates
+// with the services it needs. Returns an error message or "".
+std::string SetUp(const Path& path, Fixture* f) {
+  LoadedModule& module = Module();
+  if (!module.error().empty()) return module.error();
+  gScene = BenchScene{};
+  if (!module.Activate()) return module.error();
+  const char* error = nullptr;
+  f->data = static_cast<NodeData*>(module.instance().create(
+      module.instance().priv, reinterpret_cast<NodeHandle>(&f->node), &error));
+  if (!f->data) return error ? error : "create failed";
+  path.configure(*f);
+  if (!module.Activate()) return module.error();
+  return "";
+}
+
+void TearDown(Fixture* f) {
+  if (f->data) Module().instance().destroy(f->data);
+}
+
+// The floor must compute what the module computes, bit for bit.
+std::string CheckFloor(Fixture* f, const PreRead& in) {
+  double floor[3] = {0.0, 0.0, 0.0};
+  const bool set = ArithmeticFloor(in, floor);
+  const double kUnset = -12345.0;
+  f->value[0] = f->value[1] = f->value[2] = kUnset;
+  Module().evaluate()(f->data, &f->spot, f->data->outColor, f->Value());
+  const bool moduleSet = f->value[0] != kUnset;
+  if (set != moduleSet) return "the floor and the module disagree on setting an output";
+  if (set && std::memcmp(floor, f->value, sizeof floor) != 0)
+    return "the floor's colour differs from the module's";
+  return "";
+}
+
+void RunEvaluate(benchmark::State& state, const Path& path) {
+  Fixture f;
+  std::string error = SetUp(path, &f);
+  if (error.empty()) error = CheckFloor(&f, ReadAhead(*f.data, f.node, f.spot, gScene));
+  if (!error.empty()) {
+    state.SkipWithError(error.c_str());
+    return TearDown(&f);
+  }
+  const EvaluateFunc evaluate = Module().evaluate();
+  for (auto _ : state) {
+    evaluate(f.data, &f.spot, f.data->outColor, f.Value());
+    benchmark::ClobberMemory();
+  }
+  TearDown(&f);
+}
+
+void RunArithFloor(benchmark::State& state, const Path& path) {
+  Fixture f;
+  const std::string error = SetUp(path, &f);
+  if (!error.empty()) {
+    state.SkipWithError(error.c_str());
+    return TearDown(&f);
+  }
+  PreRead in = ReadAhead(*f.data, f.node, f.spot, gScene);
+  double out[3];
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(in);
+    bool set = ArithmeticFloor(in, out);
+    benchmark::DoNotOptimize(set);
+    benchmark::DoNotOptimize(out);
+  }
+  TearDown(&f);
+}
+
+void RunHostFloor(benchmark::State& state, const Path& path) {
+  Fixture f;
+  const std::string error = SetUp(path, &f);
+  if (!error.empty()) {
+    state.SkipWithError(error.c_str());
+    return TearDown(&f);
+  }
+  const HostTables tables = Tables();
+  for (auto _ : state) {
+    HostCallFloor(tables, *f.data, &f.spot, f.Value(), path.stop);
+    benchmark::ClobberMemory();
+  }
+  TearDown(&f);
+}
+
+// One lobe on the frame of a spot at the origin seen from +Z.
+void RunLobe(benchmark::State& state) {
+  ShadingFrame frame{};
+  frame.normal = {0.0, 0.0, 1.0};
+  frame.tangent = {1.0, 0.0, 0.0};
+  frame.bitangent = {0.0, 1.0, 0.0};
+  frame.view = {0.0, 0.0, -1.0};
+  frame.uGloss = 0.5;
+  frame.vGloss = 0.1;
+  Vec3 direction{0.6, 0.0, -0.8};
+  Color color{1.0, 0.5, 0.25};
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(frame);
+    benchmark::DoNotOptimize(direction);
+    benchmark::DoNotOptimize(color);
+    int lit = SpecularLobe(&frame, direction, color);
+    benchmark::DoNotOptimize(lit);
+  }
+}
+
+// One scene light's host calls in the walk: flags, exclusion, illuminate,
+// next item.
+void RunLightCalls(benchmark::State& state) {
+  SceneLights(2);
+  const HostTables t = Tables();
+  SpotInfo spot = MakeSpot();
+  ItemHandle light = t.itemInfo->first(kItemLight, nullptr);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(light);
+    const unsigned flags = t.lightInfo->flags(light);
+    benchmark::DoNotOptimize(flags);
+    int excluded = t.objectInfo->excludedLight(spot.object, light);
+    benchmark::DoNotOptimize(excluded);
+    double direction[3], color[3];
+    int lit = spot.illuminate(light, spot.worldPosition, direction, color);
+    benchmark::DoNotOptimize(lit);
+    benchmark::DoNotOptimize(direction);
+    benchmark::DoNotOptimize(color);
+    ItemHandle next = t.itemInfo->next(light);
+    benchmark::DoNotOptimize(next);
+  }
+}
+
+[[maybe_unused]] const bool kRegistered = [] {
+  for (const Path& path : kPaths) {
+    const std::string name = path.name;
+    benchmark::RegisterBenchmark(("Evaluate/" + name).c_str(), RunEvaluate, path);
+    benchmark::RegisterBenchmark(("ArithFloor/" + name).c_str(), RunArithFloor, path);
+    benchmark::RegisterBenchmark(("HostFloor/" + name).c_str(), RunHostFloor, path);
+  }
+  benchmark::RegisterBenchmark("Light/lobe", RunLobe);
+  benchmark::RegisterBenchmark("Light/host_calls", RunLightCalls);
+  return true;
+}();
+
+}  // namespace
+}  // namespace bench

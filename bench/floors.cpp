@@ -1,0 +1,50 @@
+#include "bench/floors.h"
+
+namespace bench {
+namespace {
+
+Vec3 Value(const BenchInput& input) { return ToVec3(input.value); }
+
+}  // namespace
+
+PreRead ReadAhead(const NodeData& data, const BenchNode& node,
+                  const SpotInfo& spot, const BenchScene& scene) {
+  auto input = [&](const char* name) -> const BenchInput& {
+    return node.Input(name);
+  };
+  auto scalar = [&](const char* name, double setting) {
+    return input(name).connected ? input(name).value[0] : setting;
+  };
+  PreRead in;
+  in.traceable = spot.rayTrace != nullptr;
+  in.flags = spot.flags;
+  in.base = input("Color").connected ? ToColor(input("Color").value)
+                                     : ToColor(data.color);
+  in.amount = scalar("Specular", data.specular);
+  in.uGloss = scalar("U Glossiness", data.uGlossiness);
+  in.vGloss = scalar("V Glossiness", data.vGlossiness);
+  in.axisWired = input("Axis").connected != 0;
+  in.axisValue = Value(input("Axis"));
+  in.axisIndex = data.axis >= 0 && data.axis <= 2 ? data.axis : 1;
+  in.theta = scalar("Tangent Rotate", data.tangentRotate);
+  in.normalWired = input("Normal").connected != 0;
+  in.normalValue = Value(input("Normal"));
+  in.customWired = input("Custom Light").connected != 0;
+  in.customType = data.customLightType;
+  in.customValue = Value(input("Custom Light"));
+  in.itemInfo = scene.offerItems;
+  in.uvWired = input("UV").connected != 0;
+  in.uv = Value(input("UV"));
+  in.toWorld = data.classicMode == 0 ? spot.toWorld : spot.toLocal;
+  in.toLocal = data.classicMode == 0 ? spot.toLocal : spot.toWorld;
+  in.position = ToVec3(spot.worldPosition);
+  in.hostNormal = ToVec3(spot.normal);
+  in.raySource = ToVec3(spot.raySource);
+  in.object = spot.object != nullptr;
+  in.lightCount = static_cast<int>(scene.lights.size());
+  for (int i = 0; i < in.lightCount && i < kMaxLights; ++i)
+    in.lights[i] = scene.lights[static_cast<std::size_t>(i)];
+  return in;
+}
+
+}  // namespace bench

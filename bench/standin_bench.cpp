@@ -1,0 +1,104 @@
+// The stand-in host's throughput: pixels per second of the default render
+// (as `quillane render` does it, without writing the image) on 1 and 2
+// threads, and `quillane eval` cases per second.
+//
+// Names: Render/threads:<n> and EvalCases, with the rates in the counters
+// "pixels_per_second" and "cases_per_second".
+#include <exception>
+#include <iterator>
+#include <sstream>
+#include <string>
+
+#include <benchmark/benchmark.h>
+
+#include "standin/core/eval_case.h"
+#include "standin/core/host.h"
+#include "standin/core/module_file.h"
+#include "standin/core/scene_host.h"
+#include "standin/render/scene.h"
+
+namespace bench {
+namespace {
+
+void RunRender(benchmark::State& state) {
+  try {
+    const standin::Scene scene = standin::DefaultScene();
+    standin::ModuleFile module(QUILLANE_MODULE_PATH);
+    standin::Host host(module);
+    standin::SceneSession session(host, scene, "default scene");
+    standin::RenderOptions options;
+    options.threads = static_cast<int>(state.range(0));
+    const int width = scene.render.width, height = scene.render.height;
+    for (auto _ : state) {
+      standin::Image image = session.Render(width, height, options);
+      benchmark::DoNotOptimize(image);
+    }
+    state.counters["pixels_per_second"] = benchmark::Counter(
+        static_cast<double>(width) * height * static_cast<double>(state.iterations()),
+        benchmark::Counter::kIsRate);
+  } catch (const std::exception& e) {
+    state.SkipWithError(e.what());
+  }
+}
+
+// The worked examples of the evaluation as eval lines: the fixed light, a
+// degenerate frame, rotation with steering and a point light, a three-light
+// walk, and every input but "UV" wired in classic mode.
+const char* const kCases[] = {
+    R"({"services": {"itemInfo": false}})",
+    R"({"services": {"itemInfo": false}, "inputs": {"UV": [0.5, 0.5, 0]}})",
+    R"({"settings": {"color": [1.0, 0.5, 0.25], "specular": 0.8, "uGlossiness": 0.3,)"
+    R"( "vGlossiness": 0.05, "axis": 0, "tangentRotate": 0.5235987755982988,)"
+    R"( "customLightType": 1}, "inputs": {"UV": [0.75, 0.9, 0], "Custom Light": [3, 2, 5]},)"
+    R"( "spot": {"position": [1, 0, 0], "raySource": [1, -2, 4]}})",
+    R"({"settings": {"color": [0.9, 0.6, 0.3], "specular": 1.5, "uGlossiness": 0.4,)"
+    R"( "vGlossiness": 0.2, "axis": 0}, "spot": {"raySource": [0, 3, 4]}, "lights": [)"
+    R"({"name": "L1", "direction": [0.6, 0, -0.8], "color": [1.0, 0.9, 0.8]},)"
+    R"( {"name": "L2", "excluded": true, "direction": [0, 0, -1]},)"
+    R"( {"name": "L3", "direction": [0, -0.6, -0.8], "color": [0.5, 0.5, 1.0]}]})",
+    R"({"settings": {"axis": 2, "tangentRotate": 1.0, "classicMode": 1},)"
+    R"( "inputs": {"Color": [0.2, 0.4, 0.6], "Specular": 0.5, "U Glossiness": 0.25,)"
+    R"( "V Glossiness": 0, "Axis": [0, 3, 0], "Tangent Rotate": 0, "Normal": [0, 0, 2],)"
+    R"( "Custom Light": [0, -1, -1]}, "services": {"itemInfo": false},)"
+    R"( "spot": {"normal": [1, 0, 0], "raySource": [2, 0, 1], "matrix2":)"
+    R"( [0.8660254037844386, -0.5, 0, 0.5, 0.8660254037844386, 0, 0, 0, 1]}})",
+};
+
+void RunEvalCases(benchmark::State& state) {
+  constexpr int kRounds = 100;
+  std::string input;
+  for (int i = 0; i < kRounds; ++i)
+    for (const char* line : kCases) input += std::string(line) + "\n";
+  const double perBatch = kRounds * static_cast<double>(std::size(kCases));
+  try {
+    standin::ModuleFile module(QUILLANE_MODULE_PATH);
+    standin::Host host(module);
+    for (auto _ : state) {
+      std::istringstream in(input);
+      std::ostringstream out;
+      if (standin::RunEvalStream(host, in, out) != 0) {
+        state.SkipWithError("an eval line failed");
+        break;
+      }
+      benchmark::DoNotOptimize(out);
+    }
+    state.counters["cases_per_second"] = benchmark::Counter(
+        perBatch * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  } catch (const std::exception& e) {
+    state.SkipWithError(e.what());
+  }
+}
+
+[[maybe_unused]] const bool kRegistered = [] {
+  benchmark::RegisterBenchmark("Render", RunRender)
+      ->ArgName("threads")
+      ->Arg(1)
+      ->Arg(2)
+      ->UseRealTime()
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("EvalCases", RunEvalCases)->Unit(benchmark::kMillisecond);
+  return true;
+}();
+
+}  // namespace
+}  // namespace bench
