@@ -13,6 +13,11 @@ void Note(const char* call, const std::string& subject = {}) {
   if (tTrace) tTrace->push_back({call, subject});
 }
 
+// Notes a call about a light; builds nothing unless a trace is wanted.
+void NoteLight(const char* call, const HostLight* light) {
+  if (tTrace) tTrace->push_back({call, light ? light->name : std::string()});
+}
+
 HostInput* AsInput(InputHandle h) { return reinterpret_cast<HostInput*>(h); }
 HostNode* AsNode(NodeHandle h) { return reinterpret_cast<HostNode*>(h); }
 HostLight* AsLight(ItemHandle h) { return reinterpret_cast<HostLight*>(h); }
@@ -141,7 +146,7 @@ ItemHandle FirstItem(int type, ItemHandle parent) {
 // next: the light after `item`, or null after the last.
 ItemHandle NextItem(ItemHandle item) {
   const HostLight* light = AsLight(item);
-  Note("nextItem", light ? light->name : std::string());
+  NoteLight("nextItem", light);
   if (!gActive || !light) return nullptr;
   const size_t next = static_cast<size_t>(light - gActive->lights.data()) + 1;
   return next < gActive->lights.size() ? AsItem(&gActive->lights[next]) : nullptr;
@@ -154,7 +159,7 @@ const ItemInfo kItemInfo = {FirstItem, NextItem};
 // light exclusion: 1 when `light` is excluded from `object`, else 0.
 int ExcludedLight(ItemHandle object, ItemHandle light) {
   const HostLight* l = AsLight(light);
-  Note("excluded", l ? l->name : std::string());
+  NoteLight("excluded", l);
   if (!l) return 0;
   for (const HostObject* o : l->excludedFrom)
     if (Host::Handle(o) == object) return 1;
@@ -173,7 +178,7 @@ const ObjectInfo kObjectInfo = MakeObjectInfo();
 // flags: the light's option bits (4: does not affect specular).
 unsigned LightFlags(ItemHandle light) {
   const HostLight* l = AsLight(light);
-  Note("lightFlags", l ? l->name : std::string());
+  NoteLight("lightFlags", l);
   return l ? l->flags : 0;
 }
 
@@ -292,7 +297,7 @@ void* HostServicesImpl::Lookup(const char* name, int /*useMode*/) {
 int HostServicesImpl::Illuminate(ItemHandle light, const double position[3],
                                  double direction[3], double color[3]) {
   const HostLight* l = AsLight(light);
-  Note("illuminate", l ? l->name : std::string());
+  NoteLight("illuminate", l);
   if (!l) return 0;
   if (l->illuminate) return l->illuminate(position, direction, color);
   std::memcpy(direction, l->direction.data(), sizeof l->direction);
