@@ -177,3 +177,81 @@ TEST_F(ContainerTest, CorruptedContainersNeverLoadHalfWay) {
 }
 
 }  // namespace
+
+namespace {
+
+const BlockId kOuter = {0x4F555431, "Outer"};  // "OUT1"
+const BlockId kInner = {0x494E4E31, "Inner"};  // "INN1"
+const BlockId kNote = {0x4E4F5431, "Note"};    // "NOT1"
+const BlockId kList[] = {kOuter, kInner, kNote, {0, nullptr}};
+
+// Writes an outer non-leaf block holding a value, a nested leaf block and a
+// string, then a top-level leaf block.
+std::string WriteNested(ContainerForm form) {
+  standin::ContainerWriter writer(form);
+  const SaveState* s = writer.state();
+  const std::int32_t count = 2;
+  const float values[2] = {1.5f, -0.25f};
+  const std::int16_t small = -7;
+  s->beginBlock(s->data, &kOuter, 0);
+  s->writeI4(s->data, &count, 1);
+  s->beginBlock(s->data, &kInner, 1);
+  s->writeFloat(s->data, values, 2);
+  s->writeI2(s->data, &small, 1);
+  s->endBlock(s->data);
+  s->writeString(s->data, "say \"hi\"\n");
+  s->endBlock(s->data);
+  s->beginBlock(s->data, &kNote, 1);
+  s->writeString(s->data, "end");
+  s->endBlock(s->data);
+  return writer.Finish();
+}
+
+TEST(ContainerNesting, NonLeafBlocksNestInBothForms) {
+  EXPECT_EQ(WriteNested(ContainerForm::kText),
+            "{ Outer\n  2\n  Inner 1.5 -0.25 -7\n  \"say \\\"hi\\\"\\n\"\n}\nNote \"end\"\n");
+  for (ContainerForm form : {ContainerForm::kBinary, ContainerForm::kText}) {
+    const auto reader = standin::ContainerReader::Open(WriteNested(form), form, "nested");
+    const LoadState* l = reader->state();
+    std::int32_t count = 0;
+    float values[2] = {0, 0};
+    std::int16_t small = 0;
+    char text[32] = {};
+    ASSERT_EQ(l->findBlock(l->data, kList), kOuter.id);
+    EXPECT_EQ(l->readI4(l->data, &count, 1), 1);
+    ASSERT_EQ(l->findBlock(l->data, kList), kInner.id);
+    EXPECT_EQ(l->depth(l->data), 2);
+    EXPECT_EQ(l->readFloat(l->data, values, 2), 2);
+    EXPECT_EQ(l->readI2(l->data, &small, 1), 1);
+    l->endBlock(l->data);
+    EXPECT_EQ(l->readString(l->data, text, sizeof text), 9);
+    l->endBlock(l->data);
+    ASSERT_EQ(l->findBlock(l->data, kList), kNote.id);
+    l->endBlock(l->data);
+    EXPECT_EQ(l->findBlock(l->data, kList), 0u);
+    EXPECT_EQ(reader->error(), "");
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(values[0], 1.5f);
+    EXPECT_EQ(values[1], -0.25f);
+    EXPECT_EQ(small, -7);
+    EXPECT_STREQ(text, "say \"hi\"\n");
+  }
+}
+
+TEST(ContainerNesting, WritesThatFormNoContainerAreRefused) {
+  standin::ContainerWriter loose(ContainerForm::kText);
+  const std::int32_t one = 1;
+  loose.state()->writeI4(loose.state()->data, &one, 1);
+  EXPECT_THROW(loose.Finish(), ContainerError);
+
+  standin::ContainerWriter open(ContainerForm::kBinary);
+  open.state()->beginBlock(open.state()->data, &kOuter, 0);
+  EXPECT_THROW(open.Finish(), ContainerError);
+
+  standin::ContainerWriter inLeaf(ContainerForm::kBinary);
+  inLeaf.state()->beginBlock(inLeaf.state()->data, &kNote, 1);
+  inLeaf.state()->beginBlock(inLeaf.state()->data, &kInner, 1);
+  EXPECT_THROW(inLeaf.Finish(), ContainerError);
+}
+
+}  // namespace
