@@ -49,6 +49,15 @@ TEST(PanelCommand, WiredInputsHideTheirControlsAndShowTheLightType) {
             "Wired inputs: Color, Tangent Rotate, UV, Custom Light\n");
 }
 
+TEST(PanelCommand, WithoutASceneShowsThePreviewScenesNode) {
+  const auto run = RunQuillane({"panel"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out.rfind("Panel: Quillane (1)\n", 0), 0u) << run.out;
+  // "UV" is wired in the preview; it hides no control.
+  EXPECT_EQ(run.out.find("(hidden: input"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("Wired inputs: UV\n"), std::string::npos) << run.out;
+}
+
 TEST(PanelCommand, BadNodeDataNamesTheSceneKeyAndLine) {
   const std::string scene = TempFolder() + "/bad.json";
   WriteFile(scene, R"({"node": "Specular 0.25\nColor 1 1\n"})");
