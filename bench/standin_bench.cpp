@@ -3,7 +3,12 @@
 // threads, and `quillane eval` cases per second.
 //
 // Names: Render/threads:<n> and EvalCases, with the rates in the counters
-// "pixels_per_second" and "cases_per_second".
+// "pixels_per_second" and "cases_per_second". The render also reports
+// "cpus": the process's CPU time over the wall time, i.e. how many cores it
+// actually had. Below the thread count the machine was busy with other work
+// and the scaling says nothing about the renderer.
+#include <time.h>
+
 #include <exception>
 #include <iterator>
 #include <sstream>
@@ -20,6 +25,18 @@
 namespace bench {
 namespace {
 
+double ProcessCpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+double WallSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
 void RunRender(benchmark::State& state) {
   try {
     const standin::Scene scene = standin::DefaultScene();
@@ -29,10 +46,12 @@ void RunRender(benchmark::State& state) {
     standin::RenderOptions options;
     options.threads = static_cast<int>(state.range(0));
     const int width = scene.render.width, height = scene.render.height;
+    const double cpu0 = ProcessCpuSeconds(), wall0 = WallSeconds();
     for (auto _ : state) {
       standin::Image image = session.Render(width, height, options);
       benchmark::DoNotOptimize(image);
     }
+    state.counters["cpus"] = (ProcessCpuSeconds() - cpu0) / (WallSeconds() - wall0);
     state.counters["pixels_per_second"] = benchmark::Counter(
         static_cast<double>(width) * height * static_cast<double>(state.iterations()),
         benchmark::Counter::kIsRate);
