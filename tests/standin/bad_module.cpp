@@ -1,5 +1,6 @@
-// A module file a host must refuse: with BAD_SYNC_WORD its descriptor
-// carries a wrong synchronisation word; without, it exports no descriptor.
+// Module files a host must refuse. BAD_FIELD picks what is wrong with the
+// descriptor: 1 the synchronisation word, 2 the system version, 3 the
+// machine type; without BAD_FIELD the file exports no descriptor at all.
 #include "host/services.h"
 
 namespace {
@@ -8,11 +9,13 @@ void Shutdown(void*) {}
 const ServerRecord kNoServers[] = {{nullptr, nullptr, nullptr, nullptr}};
 }  // namespace
 
-#ifdef BAD_SYNC_WORD
+#ifdef BAD_FIELD
 extern "C" __attribute__((visibility("default")))
-const ModuleDescriptor _mod_descrip = {0x12345678, kModuleSystemVersion,
-                                       kModuleMachineType, Startup, Shutdown,
-                                       kNoServers};
+const ModuleDescriptor _mod_descrip = {
+    BAD_FIELD == 1 ? 0x12345678u : kModuleSyncWord,
+    BAD_FIELD == 2 ? 2u : kModuleSystemVersion,
+    BAD_FIELD == 3 ? 0x200u : kModuleMachineType,
+    Startup, Shutdown, kNoServers};
 #else
 extern "C" __attribute__((visibility("default")))
 const ModuleDescriptor other_descriptor = {kModuleSyncWord, kModuleSystemVersion,

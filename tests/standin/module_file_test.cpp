@@ -31,6 +31,10 @@ TEST(ModuleFile, TheBuiltModuleLoadsAndOffersBothServers) {
 TEST(ModuleFile, UnusableFilesAreRefusedWithTheirReason) {
   const std::string path = BAD_SYNC_MODULE;
   EXPECT_EQ(LoadFailure(path), path + ": wrong synchronisation word 0x12345678 (expected 0x04121994)");
+  const std::string version = BAD_VERSION_MODULE;
+  EXPECT_EQ(LoadFailure(version), version + ": unsupported system version 2 (expected 3)");
+  const std::string machine = BAD_MACHINE_MODULE;
+  EXPECT_EQ(LoadFailure(machine), machine + ": wrong machine type 0x00000200 (expected 0x00000300)");
   const std::string noExport = NO_DESCRIPTOR_MODULE;
   EXPECT_EQ(LoadFailure(noExport), noExport + ": not a module: no _mod_descrip export");
   const std::string text = standin_test::TempFolder() + "/text.p";
@@ -39,17 +43,16 @@ TEST(ModuleFile, UnusableFilesAreRefusedWithTheirReason) {
   EXPECT_EQ(LoadFailure("/nonexistent/quillane.p").rfind("/nonexistent/quillane.p: cannot load", 0), 0u);
 }
 
-TEST(ModuleFile, DescriptorChecksNameTheField) {
+TEST(ModuleFile, DescriptorWithoutEntryPointsIsRefused) {
   ServerRecord none[] = {{nullptr, nullptr, nullptr, nullptr}};
   auto startup = []() -> void* { return nullptr; };
   ModuleDescriptor d{kModuleSyncWord, kModuleSystemVersion, kModuleMachineType,
                      startup, nullptr, none};
   EXPECT_EQ(CheckDescriptor(d), "");
-  d.systemVersion = 4;
-  EXPECT_EQ(CheckDescriptor(d), "unsupported system version 4 (expected 3)");
-  d.systemVersion = kModuleSystemVersion;
-  d.machineType = 0x200;
-  EXPECT_EQ(CheckDescriptor(d), "wrong machine type 0x00000200 (expected 0x00000300)");
+  d.servers = nullptr;
+  EXPECT_EQ(CheckDescriptor(d), "no server list");
+  d.startup = nullptr;
+  EXPECT_EQ(CheckDescriptor(d), "no start-up function");
 }
 
 TEST(ModuleFile, TheCommandRefusesABadModuleWithExitCode2) {
