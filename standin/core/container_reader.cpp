@@ -3,8 +3,20 @@
 
 namespace standin {
 
-// The load record's operations: each finds its reader through `data`.
-// Reads return the number of values read, or -1 when none could be read.
+// The load record's operations. Each takes the record's `data` (the reader)
+// first; values go to caller-owned buffers of at least `count` entries.
+//   read, readI1 .. readU4, readFloat: the next `count` values of the
+//     current block; return how many were read, -1 when none could be. A
+//     short read or a value of the wrong kind is also kept as the reader's
+//     error.
+//   readString: the next string, cut to `capacity` - 1 bytes and ended with
+//     a zero; returns its length, or -1.
+//   readId: identifier values are not part of either form; always -1.
+//   findBlock: enters the next block of the current level whose identifier
+//     (binary) or token (text) is in the list ended by id 0; returns its
+//     identifier, or 0 when none is left. Blocks not in the list are skipped.
+//   endBlock: leaves the block entered last, skipping what was not read.
+//   depth: how many blocks are entered.
 struct ReaderOps {
   static ContainerReader* Of(void* data) {
     return static_cast<ContainerReader*>(data);
@@ -23,7 +35,6 @@ struct ReaderOps {
   static int String(void* d, char* text, int capacity) {
     return Of(d)->ReadString(text, capacity);
   }
-  // Identifier values are not part of either form: always "none read".
   static int Id(void*, const BlockId*) { return -1; }
   static std::uint32_t Find(void* d, const BlockId* list) {
     return list ? Of(d)->FindBlock(list) : 0;

@@ -83,7 +83,17 @@ struct ContainerWriter::Impl {
   }
 };
 
-// The save record's operations: each finds its writer through `data`.
+// The save record's operations. Each takes the record's `data` (the writer)
+// first and copies what it is given; nothing is returned.
+//   write, writeI1 .. writeU4, writeFloat: `count` values into the block
+//     begun last (outside any block: kept as the writer's error).
+//   writeString: a zero-ended string.
+//   writeId: not part of either form; kept as an error.
+//   beginBlock: opens a block for the list entry `id` (its identifier for the
+//     binary form, its token for the text form) inside the block begun last;
+//     `leaf` non-zero: the block holds values only.
+//   endBlock: closes the block begun last.
+//   depth: how many blocks are open.
 struct WriterOps {
   static ContainerWriter::Impl& Of(void* data) {
     return *static_cast<ContainerWriter*>(data)->impl_;
