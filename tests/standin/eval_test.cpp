@@ -151,6 +151,26 @@ TEST(EvalCommand, EarlyExitsAndTheObjectHandle) {
   EXPECT_EQ(json(std::vector<json>(r[3]["trace"].end() - 4, r[3]["trace"].end())), walk);
 }
 
+// The host answers each light from the case: its flags, its exclusion and
+// its illuminate result and values.
+TEST(EvalCommand, LightAnswersComeFromTheCase) {
+  const auto run = RunQuillane(
+      {"eval"},
+      R"({"lights": [{"name": "A", "flags": 4}, {"name": "B", "illuminate": 0},)"
+      R"( {"name": "C", "illuminate": 2147483647, "color": [0.5, 0.25, 2]}]})"
+      "\n");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const auto r = Lines(run.out);
+  ASSERT_EQ(r.size(), 1u);
+  // C shines straight back along the view: the lobe's factor is 1.
+  EXPECT_EQ(r[0]["output"], json::parse("[0.5, 0.25, 2]"));
+  EXPECT_EQ(r[0]["trace"],
+            UnwiredTrace({}, {{"firstItem"}, {"lightFlags", "A"}, {"excluded", "A"},
+                              {"nextItem", "A"}, {"lightFlags", "B"}, {"excluded", "B"},
+                              {"illuminate", "B"}, {"nextItem", "B"}, {"lightFlags", "C"},
+                              {"excluded", "C"}, {"illuminate", "C"}, {"nextItem", "C"}}));
+}
+
 TEST(EvalCommand, OutputLinesHaveTheExactLayout) {
   const auto run = RunQuillane(
       {"eval"}, "{\"settings\": {\"specular\": \"NaN\"}, \"services\": {\"itemInfo\": false}}\n"
