@@ -1,0 +1,61 @@
+#!/usr/bin/env python3
+"""Instructions per call of each Evaluate path and of its floors, counted
+under callgrind: the same ratios as ratios.py, in a measure other work on
+the machine cannot disturb.
+
+Usage: instructions.py [BENCH_BINARY]   (default build/bench/quillane_bench)
+
+Each benchmark runs alone under `valgrind --tool=callgrind`; the count is the
+inclusive instruction count of the timed function (Evaluate in quillane.p,
+bench::ArithmeticFloor, bench::HostCallFloor, SpecularLobe, LightCalls)
+divided by the number of its calls.
+"""
+import os
+import re
+import subprocess
+import sys
+import tempfile
+
+PATHS = ["fixed_light", "lights_1", "lights_4", "lights_16", "all_wired_point",
+         "uv_rotate", "exit_shadow", "exit_no_specular", "exit_zero_tangent"]
+
+
+def per_call(binary, bench, function):
+    with tempfile.TemporaryDirectory() as tmp:
+        out = os.path.join(tmp, "callgrind.out")
+        subprocess.run(["valgrind", "--tool=callgrind", f"--callgrind-out-file={out}",
+                        binary, f"--benchmark_filter=^{bench}$", "--benchmark_min_time=0.005"],
+                       capture_output=True, check=True)
+        text = subprocess.run(["callgrind_annotate", "--inclusive=yes", "--tree=caller", out],
+                              capture_output=True, text=True, check=True).stdout
+    calls = 0
+    for line in text.splitlines():
+        caller = re.match(r"\s*[\d,]+ .*< .*\(([\d,]+)x\)", line)
+        if caller:
+            calls += int(caller.group(1).replace(",", ""))
+            continue
+        callee = re.match(r"\s*([\d,]+) .*\*  (.*)", line)
+        if callee and function in callee.group(2) and calls:
+            return int(callee.group(1).replace(",", "")) / calls
+        calls = 0
+    sys.exit(f"{bench}: no calls of {function} found")
+
+
+def main():
+    binary = sys.argv[1] if len(sys.argv) > 1 else "build/bench/quillane_bench"
+    print(f"{'path':20s} {'Evaluate':>9s} {'arith':>7s} {'host':>7s}  ratio")
+    evaluate = {}
+    for p in PATHS:
+        e = evaluate[p] = per_call(binary, f"Evaluate/{p}", "Evaluate(void")
+        a = per_call(binary, f"ArithFloor/{p}", "bench::ArithmeticFloor")
+        h = per_call(binary, f"HostFloor/{p}", "bench::HostCallFloor")
+        print(f"{p:20s} {e:9.0f} {a:7.0f} {h:7.0f}  {e / (a + h):.3f}")
+    lobe = per_call(binary, "Light/lobe", "SpecularLobe(")
+    calls = per_call(binary, "Light/host_calls", "bench::(anonymous namespace)::LightCalls")
+    slope = (evaluate["lights_16"] - evaluate["lights_1"]) / 15
+    print(f"{'one more light':20s} {slope:9.0f} {lobe:7.0f} {calls:7.0f}  "
+          f"{slope / (lobe + calls):.3f}")
+
+
+if __name__ == "__main__":
+    main()
