@@ -188,8 +188,8 @@ void Spot(Draw& d, FakeHost& host, RayTraceFunc rayTrace) {
 std::uint32_t TraceHash(const std::vector<std::string>& trace) {
   std::uint32_t h = 2166136261u;
   for (const std::string& line : trace) {
-    for (unsigned char c : line + "\n") {
-      h ^= c;
+    for (const char c : line + "\n") {
+      h ^= static_cast<unsigned char>(c);
       h *= 16777619u;
     }
   }
