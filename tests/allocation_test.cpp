@@ -57,7 +57,9 @@ TEST(Allocation, EvaluationAllocatesNothingOnAnyPath) {
     const long before = gAllocations;
     std::vector<int>* volatile probe = new std::vector<int>(100);
     delete probe;
-    ASSERT_EQ(gAllocations - before, 2) << "the counter must see allocations";
+    // Clang may merge the replaced new's malloc and the vector's zero fill
+    // into one calloc, which the wrap counts as well.
+    ASSERT_GE(gAllocations - before, 2) << "the counter must see allocations";
   }
   auto count = [&](const char* path) {
     const long before = gAllocations;
