@@ -1,0 +1,105 @@
+// The evaluation over arbitrary values: every setting (any `axis`, any
+// light type, any classic-mode integer), the wiring and values of every
+// input, the spot record (position, normal, ray source, both matrices, the
+// entries and flags tested), the optional services offered and each scene
+// light's answers (flags, exclusion, illuminate result, direction, colour),
+// all taken from the fuzzer's bytes. The evaluation must set at most one
+// colour, and the same call twice must give the same bits.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include "shading/node_data.h"
+#include "tests/scripted_host.h"
+
+namespace {
+
+void Fill(FuzzedDataProvider& in, double* out, int count) {
+  for (int i = 0; i < count; ++i) out[i] = in.ConsumeFloatingPoint<double>();
+}
+
+// Small values are far more interesting than the whole range of doubles:
+// half the values come from [-2, 2].
+double Value(FuzzedDataProvider& in) {
+  return in.ConsumeBool() ? in.ConsumeFloatingPointInRange(-2.0, 2.0)
+                          : in.ConsumeFloatingPoint<double>();
+}
+
+void FillValues(FuzzedDataProvider& in, double* out, int count) {
+  for (int i = 0; i < count; ++i) out[i] = Value(in);
+}
+
+scripted::Light ReadLight(FuzzedDataProvider& in) {
+  scripted::Light light;
+  light.flags = in.ConsumeIntegral<unsigned>();
+  light.excluded = in.ConsumeBool();
+  light.reaches = in.ConsumeIntegralInRange(-1, 1);
+  FillValues(in, light.direction, 3);
+  FillValues(in, light.color, 3);
+  return light;
+}
+
+void ReadSettings(FuzzedDataProvider& in, NodeData* data) {
+  FillValues(in, data->color, 3);
+  data->specular = Value(in);
+  data->uGlossiness = Value(in);
+  data->vGlossiness = Value(in);
+  data->axis = in.ConsumeBool() ? in.ConsumeIntegralInRange(0, 2)
+                                : in.ConsumeIntegral<std::int32_t>();
+  data->tangentRotate = Value(in);
+  data->customLightType = in.ConsumeIntegral<std::int32_t>();
+  data->classicMode = in.ConsumeIntegral<std::int32_t>();
+}
+
+void ReadSpot(FuzzedDataProvider& in, SpotInfo* spot) {
+  *spot = scripted::Host::Spot();
+  FillValues(in, spot->worldPosition, 3);
+  FillValues(in, spot->normal, 3);
+  FillValues(in, spot->raySource, 3);
+  if (in.ConsumeBool()) {
+    FillValues(in, spot->toWorld, 9);
+    Fill(in, spot->toLocal, 9);
+  }
+  if (in.ConsumeIntegralInRange(0, 15) == 0) spot->rayTrace = nullptr;
+  if (in.ConsumeIntegralInRange(0, 7) == 0) spot->object = nullptr;
+  spot->flags = in.ConsumeIntegralInRange(0, 15) == 0 ? in.ConsumeIntegral<int>() : 0;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
+  FuzzedDataProvider in(bytes, size);
+  scripted::Offer offer;
+  offer.itemInfo = in.ConsumeIntegralInRange(0, 7) != 0;
+  offer.objectInfo = in.ConsumeIntegralInRange(0, 7) != 0;
+  offer.lightInfo = in.ConsumeIntegralInRange(0, 7) != 0;
+  std::vector<scripted::Light> lights(in.ConsumeIntegralInRange<size_t>(0, 4));
+  for (scripted::Light& light : lights) light = ReadLight(in);
+
+  scripted::Host host(&lights);
+  if (host.Activate(offer) != kActivateOk) std::abort();
+  scripted::Node node;
+  NodeData* data = host.Create(&node);
+  if (!data || node.created != 9 || node.outputs != 1) std::abort();
+  ReadSettings(in, data);
+  for (scripted::Input& input : node.inputs) {
+    input.connected = in.ConsumeIntegralInRange(0, 3) == 0;
+    FillValues(in, input.value, 3);
+  }
+  SpotInfo spot;
+  ReadSpot(in, &spot);
+
+  scripted::Result first, second;
+  SpotInfo again = spot;
+  host.Evaluate(data, &spot, &first);
+  host.Evaluate(data, &again, &second);
+  if (first.sets > 1) std::abort();
+  if (first.sets != second.sets ||
+      std::memcmp(first.rgb, second.rgb, sizeof first.rgb) != 0)
+    std::abort();
+  host.Destroy(data);
+  return 0;
+}

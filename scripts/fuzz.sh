@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Builds the `fuzz` preset (clang, libFuzzer with address and undefined-
+# behaviour checks) and runs every fuzz target for SECONDS (default 60),
+# starting from its seed corpus in fuzz/corpus/<target>/. The grown corpus is
+# kept in build/fuzz/corpus/<target>/ and any crashing input in
+# build/fuzz/findings/. Prints executions per second and corpus size per
+# target; fails when a target finds anything.
+#
+#   scripts/fuzz.sh [SECONDS] [TARGET...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds=60
+if [[ $# -gt 0 && $1 =~ ^[0-9]+$ ]]; then
+  seconds=$1
+  shift
+fi
+targets=("$@")
+if ((${#targets[@]} == 0)); then
+  targets=(container_binary_fuzz container_text_fuzz scene_fuzz eval_line_fuzz
+           evaluate_fuzz)
+fi
+
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j 2
+
+root=build/fuzz
+mkdir -p "$root/findings"
+failed=0
+printf '%-24s %12s %10s %8s\n' target executions exec/s corpus
+for t in "${targets[@]}"; do
+  corpus="$root/corpus/$t"
+  mkdir -p "$corpus"
+  log="$root/$t.log"
+  # Leaks are findings too; a single input slower than 10 s is a hang.
+  if ! "$root/fuzz/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+      -print_final_stats=1 -artifact_prefix="$root/findings/$t-" \
+      "$corpus" "fuzz/corpus/$t" >"$log" 2>&1; then
+    failed=1
+    echo "$t: FOUND A FAILURE (log: $log)" >&2
+    grep -E '^(==[0-9]+==ERROR|SUMMARY|.*runtime error)' "$log" | head -5 >&2 || true
+  fi
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+  speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
+  files=$(find "$corpus" -type f | wc -l)
+  printf '%-24s %12s %10s %8s\n' "$t" "${runs:-?}" "${speed:-?}" "$files"
+done
+exit $failed
