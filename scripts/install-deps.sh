@@ -7,6 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libpng-dev libopenexr-dev libtbb-dev libcli11-dev
   python3
+  clang libclang-rt-14-dev
 )
 
 missing=()
