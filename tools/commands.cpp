@@ -13,6 +13,11 @@
 #include "standin/render/atomic_file.h"
 #include "standin/render/image.h"
 
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+
 namespace quillane {
 namespace {
 
@@ -46,12 +51,28 @@ int Guarded(Body body) {
 
 }  // namespace
 
+#ifdef _WIN32
+
+std::string DefaultModulePath() {
+  // Long paths are rare; a truncated name falls back to the working folder.
+  std::wstring self(32768, L'\0');
+  const DWORD length = GetModuleFileNameW(nullptr, self.data(),
+                                          static_cast<DWORD>(self.size()));
+  if (length == 0 || length >= self.size()) return "quillane.p";
+  self.resize(length);
+  return (std::filesystem::path(self).parent_path() / "quillane.p").string();
+}
+
+#else
+
 std::string DefaultModulePath() {
   std::error_code error;
   const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
   if (error) return "quillane.p";
   return (self.parent_path() / "quillane.p").string();
 }
+
+#endif
 
 std::optional<std::pair<int, int>> ParseSize(const std::string& text) {
   const size_t x = text.find('x');
@@ -65,6 +86,8 @@ std::optional<std::pair<int, int>> ParseSize(const std::string& text) {
   if (!whole(all.substr(0, x), &w) || !whole(all.substr(x + 1), &h)) return std::nullopt;
   return std::make_pair(w, h);
 }
+
+#if QUILLANE_HAS_RENDER
 
 int Render(const RenderArgs& args) {
   return Guarded([&] {
@@ -97,6 +120,12 @@ int Render(const RenderArgs& args) {
     return 0;
   });
 }
+
+#else
+
+int Render(const RenderArgs&) { return Fail(kRenderMissing); }
+
+#endif
 
 int Eval(const std::string& module, const std::string& input) {
   return Guarded([&] {

@@ -7,6 +7,14 @@
 
 namespace quillane {
 
+// Whether this build renders: the renderer and image files need libpng,
+// OpenEXR and oneTBB, which builds without QUILLANE_RENDER (Windows) lack.
+// Such a build still has `eval` and `panel`; `render` prints kRenderMissing
+// and exits with 2.
+inline constexpr bool kRenderAvailable = QUILLANE_HAS_RENDER;
+inline constexpr const char* kRenderMissing =
+    "render is not available in this build (it needs libpng, OpenEXR and oneTBB)";
+
 struct RenderArgs {
   std::string module;
   std::string scene;  // empty: the built-in default scene

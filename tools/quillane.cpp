@@ -24,6 +24,9 @@ std::string PositiveNumber(const std::string& text) {
 int main(int argc, char** argv) {
   CLI::App app{"Quillane stand-in host: render previews, evaluate cases, show the panel."};
   app.require_subcommand(1);
+  // Options start with - on every system: a path such as /scenes/a.json is a
+  // path on Windows too, not an option.
+  app.allow_windows_style_options(false);
   std::string module = quillane::DefaultModulePath();
   app.add_option("--module", module, "The module file to load (default: quillane.p next to this program)");
   app.fallthrough();
@@ -31,7 +34,11 @@ int main(int argc, char** argv) {
   quillane::RenderArgs render;
   std::string size;
   render.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  CLI::App* renderCmd = app.add_subcommand("render", "Render a scene (default: the built-in preview scene)");
+  const std::string renderHelp =
+      quillane::kRenderAvailable
+          ? "Render a scene (default: the built-in preview scene)"
+          : "Render a scene: not available in this build (needs libpng, OpenEXR and oneTBB)";
+  CLI::App* renderCmd = app.add_subcommand("render", renderHelp);
   renderCmd->add_option("scene", render.scene, "Scene file (JSON)");
   renderCmd->add_option("-o,--output", render.png, "PNG file to write (8-bit sRGB)");
   renderCmd->add_option("--exr", render.exr, "OpenEXR file to write (linear float)");

@@ -60,22 +60,6 @@ void SceneSession::Shade(const Hit& hit, const Ray& ray, double rgb[3]) const {
   for (int c = 0; c < 3; ++c) rgb[c] = color ? (*color)[static_cast<size_t>(c)] : 0.0;
 }
 
-Image SceneSession::Render(int width, int height, const RenderOptions& options) {
-  host_.BeginRender(*node_);
-  Image image;
-  try {
-    image = RenderScene(scene_, width, height, options,
-                        [this](const Hit& hit, const Ray& ray, double rgb[3]) {
-                          Shade(hit, ray, rgb);
-                        });
-  } catch (...) {
-    host_.EndRender(*node_);
-    throw;
-  }
-  host_.EndRender(*node_);
-  return image;
-}
-
 std::string SceneSession::SaveNodeText() {
   return host_.Save(*node_, ContainerForm::kText);
 }

@@ -27,7 +27,8 @@ class SceneSession {
   // The node's colour at one surface hit seen along `ray`; black when the
   // evaluation sets no output.
   void Shade(const Hit& hit, const Ray& ray, double rgb[3]) const;
-  // Renders the scene's camera view through the module.
+  // Renders the scene's camera view through the module (builds with the
+  // renderer only: scene_render.cpp).
   Image Render(int width, int height, const RenderOptions& options);
   // The node's data through the module's save, in the text form.
   std::string SaveNodeText();

@@ -1,7 +1,10 @@
 #include "standin/core/shared_library.h"
 
 #ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+
+#include <filesystem>
 #else
 #include <dlfcn.h>
 #endif
@@ -26,6 +29,23 @@ class WindowsLibrary final : public SharedLibrary {
   HMODULE handle_;
 };
 
+// The system's text for an error code, with the code itself.
+std::string SystemMessage(DWORD code) {
+  char text[512] = {};
+  const DWORD length =
+      FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                     code, 0, text, sizeof text, nullptr);
+  std::string message(text, length);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                              message.back() == ' ' || message.back() == '.'))
+    message.pop_back();
+  // Messages written for a file name insert ("%1") read well with a plain noun.
+  const size_t insert = message.find("%1");
+  if (insert != std::string::npos) message.replace(insert, 2, "the file");
+  const std::string number = "system error " + std::to_string(code);
+  return message.empty() ? number : message + " (" + number + ")";
+}
+
 #else
 
 class PosixLibrary final : public SharedLibrary {
@@ -48,9 +68,19 @@ class PosixLibrary final : public SharedLibrary {
 std::unique_ptr<SharedLibrary> OpenSharedLibrary(const std::string& path,
                                                  std::string* error) {
 #ifdef _WIN32
-  HMODULE handle = LoadLibraryA(path.c_str());
+  // A full path: the system then looks for the file there only, never in
+  // its search folders.
+  std::error_code ignored;
+  std::filesystem::path where = std::filesystem::absolute(path, ignored);
+  if (where.empty()) where = path;
+  // A file that is not a loadable DLL gives an error code, not a dialog box.
+  DWORD oldMode = 0;
+  SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &oldMode);
+  HMODULE handle = LoadLibraryExW(where.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  const DWORD code = GetLastError();
+  SetThreadErrorMode(oldMode, nullptr);
   if (!handle) {
-    *error = "system error " + std::to_string(GetLastError());
+    *error = SystemMessage(code);
     return nullptr;
   }
   return std::make_unique<WindowsLibrary>(handle);
