@@ -4,6 +4,7 @@
 #include <istream>
 #include <limits>
 #include <ostream>
+#include <set>
 
 #include <nlohmann/json.hpp>
 
@@ -191,8 +192,19 @@ void SetIdentity(double m[9]) {
 
 EvalCase ParseCase(std::string_view line) {
   json v;
+  // A key given twice in one object would silently lose one of its values.
+  std::vector<std::set<std::string>> keys;
+  const json::parser_callback_t rejectDuplicates = [&](int, json::parse_event_t event,
+                                                       json& parsed) {
+    if (event == json::parse_event_t::object_start) keys.emplace_back();
+    if (event == json::parse_event_t::object_end && !keys.empty()) keys.pop_back();
+    if (event == json::parse_event_t::key && !keys.empty() &&
+        !keys.back().insert(parsed.get<std::string>()).second)
+      throw CaseError("key " + parsed.dump() + " appears twice in one object");
+    return true;
+  };
   try {
-    v = json::parse(line);
+    v = json::parse(line, rejectDuplicates);
   } catch (const json::parse_error& e) {
     // Keep the parser's own explanation, without its exception prefix.
     const std::string what = e.what();
@@ -200,6 +212,12 @@ EvalCase ParseCase(std::string_view line) {
     const size_t colon = what.find(": ", column == std::string::npos ? 0 : column);
     throw CaseError("not valid JSON at byte " + std::to_string(e.byte) + ": " +
                     (colon == std::string::npos ? what : what.substr(colon + 2)));
+  } catch (const json::out_of_range& e) {
+    // A number beyond a double's range ("number overflow parsing '1e400'").
+    const std::string what = e.what();
+    const size_t prefix = what.find("] ");
+    throw CaseError("not valid JSON: " +
+                    (prefix == std::string::npos ? what : what.substr(prefix + 2)));
   }
   if (!v.is_object()) throw CaseError("a case must be a JSON object");
   EvalCase c;
