@@ -1,0 +1,98 @@
+#!/usr/bin/env python3
+"""Compares two `quillane eval` outputs of the same cases, line by line.
+
+    compare-eval.py CASES REFERENCE OTHER [--label NAME]
+
+A line matches when its trace (or error) is identical and its colour is the
+same double, bit for bit. Where the case turns the tangent (a non-zero
+"Tangent Rotate", from the wired input or else from the setting) the two C
+runtimes' sine and cosine may differ in the last bit, so there each channel
+may differ by up to 1e-12 relative. Prints the counts and the first
+failures; exits with 1 when any line fails.
+"""
+import argparse
+import json
+import math
+import struct
+import sys
+
+TOLERANCE = 1e-12
+NON_FINITE = {"NaN": math.nan, "Infinity": math.inf, "-Infinity": -math.inf}
+
+
+def number(value):
+    return NON_FINITE[value] if isinstance(value, str) else float(value)
+
+
+def bits(value):
+    return struct.pack("<d", value)
+
+
+def rotated(case):
+    inputs = case.get("inputs", {})
+    if "Tangent Rotate" in inputs:
+        return number(inputs["Tangent Rotate"]) != 0
+    return number(case.get("settings", {}).get("tangentRotate", 0)) != 0
+
+
+def close(a, b):
+    if bits(a) == bits(b):
+        return True
+    if not (math.isfinite(a) and math.isfinite(b)):
+        return False
+    return abs(a - b) <= TOLERANCE * max(abs(a), abs(b))
+
+
+def compare(case, ref, other):
+    """'identical', 'tolerance' or a reason for failure."""
+    if set(ref) != set(other) or ref.get("trace") != other.get("trace") \
+            or ref.get("error") != other.get("error"):
+        return "trace or error differs"
+    a, b = ref.get("output"), other.get("output")
+    if (a is None) != (b is None):
+        return "one sets no output"
+    if a is None:
+        return "identical"
+    a, b = [number(v) for v in a], [number(v) for v in b]
+    if all(bits(x) == bits(y) for x, y in zip(a, b)):
+        return "identical"
+    if not rotated(case):
+        return "colour differs without a tangent rotation"
+    if all(close(x, y) for x, y in zip(a, b)):
+        return "tolerance"
+    return "colour differs by more than %g relative" % TOLERANCE
+
+
+def read_lines(path):
+    with open(path, encoding="utf-8") as f:
+        return [line for line in f.read().splitlines() if line.strip()]
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("cases")
+    parser.add_argument("reference")
+    parser.add_argument("other")
+    parser.add_argument("--label", default="cases")
+    args = parser.parse_args()
+    cases, refs, others = (read_lines(p) for p in (args.cases, args.reference, args.other))
+    counts = {"identical": 0, "tolerance": 0}
+    failures = []
+    if not (len(cases) == len(refs) == len(others)):
+        failures.append((0, "line counts differ: %d cases, %d and %d results"
+                         % (len(cases), len(refs), len(others)), "", ""))
+    for n, (case, ref, other) in enumerate(zip(cases, refs, others), start=1):
+        verdict = compare(json.loads(case), json.loads(ref), json.loads(other))
+        if verdict in counts:
+            counts[verdict] += 1
+        else:
+            failures.append((n, verdict, ref, other))
+    print("%s: %d cases, %d identical, %d within tolerance, %d failures"
+          % (args.label, len(cases), counts["identical"], counts["tolerance"], len(failures)))
+    for n, reason, ref, other in failures[:5]:
+        print("  line %d: %s\n    reference: %s\n    other:     %s" % (n, reason, ref, other))
+    return 1 if failures or not cases else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
