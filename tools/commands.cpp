@@ -89,12 +89,35 @@ std::optional<std::pair<int, int>> ParseSize(const std::string& text) {
 
 #if QUILLANE_HAS_RENDER
 
+namespace {
+
+// Refuses an output whose folder is missing, or that names a folder, before
+// anything is rendered or written, so that a bad later output does not
+// leave the earlier ones behind.
+void CheckOutputPath(const std::string& path) {
+  if (path.empty()) return;
+  namespace fs = std::filesystem;
+  const fs::path target(path);
+  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  std::error_code error;
+  std::errc reason{};
+  if (fs::is_directory(target, error)) reason = std::errc::is_a_directory;
+  else if (!fs::is_directory(folder, error)) reason = std::errc::no_such_file_or_directory;
+  if (reason != std::errc{})
+    throw std::runtime_error(path + ": cannot write: " + std::make_error_code(reason).message());
+}
+
+}  // namespace
+
 int Render(const RenderArgs& args) {
   return Guarded([&] {
     const Scene scene = LoadScene(args.scene);
     ModuleFile module(args.module);
     Host host(module);
     standin::SceneSession session(host, scene, SceneName(args.scene));
+    const std::string png = args.png.empty() && args.exr.empty() ? "quillane.png" : args.png;
+    for (const std::string* output : {&png, &args.exr, &args.saveScene})
+      CheckOutputPath(*output);
     const int width = args.size ? args.size->first : scene.render.width;
     const int height = args.size ? args.size->second : scene.render.height;
     standin::RenderOptions options;
@@ -103,7 +126,6 @@ int Render(const RenderArgs& args) {
     const auto start = std::chrono::steady_clock::now();
     const standin::Image image = session.Render(width, height, options);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    const std::string png = args.png.empty() && args.exr.empty() ? "quillane.png" : args.png;
     if (!png.empty()) standin::WritePng(png, image, args.exposure.value_or(scene.render.exposure));
     if (!args.exr.empty()) standin::WriteExr(args.exr, image);
     if (!args.saveScene.empty()) {
