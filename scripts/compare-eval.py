@@ -43,24 +43,32 @@ def close(a, b):
     return abs(a - b) <= TOLERANCE * max(abs(a), abs(b))
 
 
+def relative(a, b):
+    if bits(a) == bits(b):
+        return 0.0
+    return abs(a - b) / max(abs(a), abs(b))
+
+
 def compare(case, ref, other):
-    """'identical', 'tolerance' or a reason for failure."""
+    """('identical' or 'tolerance' or a reason for failure, largest relative
+    colour difference)."""
     if set(ref) != set(other) or ref.get("trace") != other.get("trace") \
             or ref.get("error") != other.get("error"):
-        return "trace or error differs"
+        return "trace or error differs", 0.0
     a, b = ref.get("output"), other.get("output")
     if (a is None) != (b is None):
-        return "one sets no output"
+        return "one sets no output", 0.0
     if a is None:
-        return "identical"
+        return "identical", 0.0
     a, b = [number(v) for v in a], [number(v) for v in b]
     if all(bits(x) == bits(y) for x, y in zip(a, b)):
-        return "identical"
+        return "identical", 0.0
+    largest = max(relative(x, y) for x, y in zip(a, b))
     if not rotated(case):
-        return "colour differs without a tangent rotation"
+        return "colour differs without a tangent rotation", largest
     if all(close(x, y) for x, y in zip(a, b)):
-        return "tolerance"
-    return "colour differs by more than %g relative" % TOLERANCE
+        return "tolerance", largest
+    return "colour differs by more than %g relative" % TOLERANCE, largest
 
 
 def read_lines(path):
@@ -78,17 +86,22 @@ def main():
     cases, refs, others = (read_lines(p) for p in (args.cases, args.reference, args.other))
     counts = {"identical": 0, "tolerance": 0}
     failures = []
+    largest = 0.0
     if not (len(cases) == len(refs) == len(others)):
         failures.append((0, "line counts differ: %d cases, %d and %d results"
                          % (len(cases), len(refs), len(others)), "", ""))
     for n, (case, ref, other) in enumerate(zip(cases, refs, others), start=1):
-        verdict = compare(json.loads(case), json.loads(ref), json.loads(other))
+        verdict, difference = compare(json.loads(case), json.loads(ref), json.loads(other))
+        if verdict == "tolerance":
+            largest = max(largest, difference)
         if verdict in counts:
             counts[verdict] += 1
         else:
             failures.append((n, verdict, ref, other))
-    print("%s: %d cases, %d identical, %d within tolerance, %d failures"
-          % (args.label, len(cases), counts["identical"], counts["tolerance"], len(failures)))
+    print("%s: %d cases, %d identical, %d within tolerance (largest relative "
+          "difference %.3g), %d failures"
+          % (args.label, len(cases), counts["identical"], counts["tolerance"],
+             largest, len(failures)))
     for n, reason, ref, other in failures[:5]:
         print("  line %d: %s\n    reference: %s\n    other:     %s" % (n, reason, ref, other))
     return 1 if failures or not cases else 0

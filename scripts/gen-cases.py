@@ -7,9 +7,10 @@
 The generated set is deterministic for a seed. Case i wires the inputs of
 bit pattern i mod 512 and offers the services of pattern (i / 512) mod 8, so
 4096 cases meet every pair of wired-input set and offered services once.
-The scene lights run through every light set of up to three lights, each
-light answering every combination of "affects specular" (flags), exclusion
-from the spot's object and illuminate result, and the remaining values
+The cases that walk the scene's lights (1024 of 4096) run through every light
+set of up to three lights (585 sets), each light answering every combination
+of "affects specular" (flags), exclusion from the spot's object and
+illuminate result; the other cases draw a light set. The remaining values
 (settings, input values, spot, light directions and colours) are drawn from
 the seeded generator, with the degenerate values the evaluation singles out
 (zero glossiness, non-positive specular, an axis along the normal, a zero
@@ -169,16 +170,24 @@ def lights(rng, light_set):
 
 def generated(seed, count):
     rng = random.Random(seed)
+    walks = 0
     for i in range(count):
         wired = i % 512
         offered = (i // 512) % 8
+        # The scene lights are walked only with the item list offered and no
+        # "Custom Light" wired; those cases take the light sets in turn.
+        if offered & 1 and not wired >> INPUTS.index("Custom Light") & 1:
+            light_set = LIGHT_SETS[walks % len(LIGHT_SETS)]
+            walks += 1
+        else:
+            light_set = LIGHT_SETS[rng.randrange(len(LIGHT_SETS))]
         case = {
             "settings": settings(rng),
             "inputs": {name: input_value(rng, name)
                        for bit, name in enumerate(INPUTS) if wired >> bit & 1},
             "services": {name: bool(offered >> bit & 1) for bit, name in enumerate(SERVICES)},
             "spot": spot(rng),
-            "lights": lights(rng, LIGHT_SETS[i % len(LIGHT_SETS)]),
+            "lights": lights(rng, light_set),
         }
         yield case
 
