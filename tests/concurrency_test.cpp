@@ -74,6 +74,9 @@ std::vector<SpotInfo> Spots() {
   SpotInfo shadow = scripted::Host::Spot();
   shadow.flags = kSpotShadowRay;
   spots.push_back(shadow);
+  SpotInfo noObject = scripted::Host::Spot();
+  noObject.object = nullptr;
+  spots.push_back(noObject);
   return spots;
 }
 
@@ -191,14 +194,17 @@ void RunAgainstSingleThread(const scripted::Offer& offer, int threads,
   host.Destroy(spare);
 }
 
-TEST(Concurrency, SceneLightsAndCustomLightsMatchOneThreadBitForBit) {
-  RunAgainstSingleThread(scripted::Offer{}, 4, 100);
-}
-
-TEST(Concurrency, FixedLightWithoutItemInfoMatchesOneThreadBitForBit) {
-  scripted::Offer offer;
-  offer.itemInfo = false;
-  RunAgainstSingleThread(offer, 4, 100);
+// Every set of optional services: scene lights with and without object and
+// light info, and the fixed light of a host without item info.
+TEST(Concurrency, EveryServiceOfferMatchesOneThreadBitForBit) {
+  for (unsigned withheld = 0; withheld < 8; ++withheld) {
+    scripted::Offer offer;
+    offer.itemInfo = !(withheld & 1u);
+    offer.objectInfo = !(withheld & 2u);
+    offer.lightInfo = !(withheld & 4u);
+    SCOPED_TRACE("withheld optional services: " + std::to_string(withheld));
+    RunAgainstSingleThread(offer, 4, 100);
+  }
 }
 
 TEST(Concurrency, EveryPathIsTaken) {
@@ -216,6 +222,7 @@ TEST(Concurrency, EveryPathIsTaken) {
   const std::vector<SpotInfo> spots = Spots();
   EXPECT_EQ(at(0, spots[6]).sets, 0) << "untraced spot";
   EXPECT_EQ(at(0, spots[7]).rgb[0], 0.0) << "shadow ray";
+  EXPECT_EQ(at(0, spots[8]).rgb[0], 0.0) << "no object: every scene light skipped";
   EXPECT_EQ(at(1, spots[0]).rgb[0], 0.0) << "no specular";
   EXPECT_EQ(at(2, spots[0]).rgb[0], 0.0) << "zero tangent";
   for (size_t c : {0u, 3u, 4u, 5u, 6u, 7u}) {
