@@ -3,8 +3,9 @@
 # behaviour checks) and runs every fuzz target for SECONDS (default 60),
 # starting from its seed corpus in fuzz/corpus/<target>/. The grown corpus is
 # kept in build/fuzz/corpus/<target>/ and any crashing input in
-# build/fuzz/findings/. Prints executions per second and corpus size per
-# target; fails when a target finds anything.
+# build/fuzz/findings/. Prints, per target, the executions, executions per
+# second, inputs in the final corpus and edges covered; fails when a target
+# finds anything.
 #
 #   scripts/fuzz.sh [SECONDS] [TARGET...]
 set -euo pipefail
@@ -27,7 +28,7 @@ cmake --build --preset fuzz -j 2
 root=build/fuzz
 mkdir -p "$root/findings"
 failed=0
-printf '%-24s %12s %10s %8s\n' target executions exec/s corpus
+printf '%-24s %12s %10s %8s %8s\n' target executions exec/s corpus coverage
 for t in "${targets[@]}"; do
   corpus="$root/corpus/$t"
   mkdir -p "$corpus"
@@ -42,7 +43,10 @@ for t in "${targets[@]}"; do
   fi
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
   speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
-  files=$(find "$corpus" -type f | wc -l)
-  printf '%-24s %12s %10s %8s\n' "$t" "${runs:-?}" "${speed:-?}" "$files"
+  # The last status line: edges covered and inputs in the working corpus.
+  last=$(grep -E '^#[0-9]+' "$log" | tail -1 || true)
+  cov=$(sed -n 's/.* cov: \([0-9]*\).*/\1/p' <<<"$last")
+  size=$(sed -n 's/.* corp: \([0-9]*\).*/\1/p' <<<"$last")
+  printf '%-24s %12s %10s %8s %8s\n' "$t" "${runs:-?}" "${speed:-?}" "${size:-?}" "${cov:-?}"
 done
 exit $failed
