@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include "standin/core/container.h"
+#include "standin/core/eval_case.h"
 #include "standin/core/host.h"
 #include "tests/standin/cli_runner.h"
 
@@ -233,6 +234,29 @@ TEST(BadInput, EvalLinesGiveTheirErrorAndTheRestStillRun) {
     else
       EXPECT_EQ(out[i], "{\"error\": \"line " + std::to_string(i + 1) + ": " + expected + "\"}");
   }
+}
+
+// The two eval-line faults found by fuzzing and by this catalogue, at the
+// parser: a number beyond a double's range escaped as the JSON library's
+// own exception, and a repeated key silently lost its first value.
+TEST(BadInput, EvalParserRefusesOverflowAndRepeatedKeysAsCaseErrors) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {R"({"settings": {"specular": 1e400}})", "not valid JSON: number overflow parsing '1e400'"},
+      {"12777777e7000000 [0.1]", "not valid JSON: number overflow parsing '12777777e7000000'"},
+      {R"({"settings": {}, "settings": {"axis": 2}})", "key \"settings\" appears twice in one object"},
+      {R"({"lights": [{"name": "A", "flags": 4, "name": "B"}]})",
+       "key \"name\" appears twice in one object"},
+  };
+  for (const auto& [line, message] : cases) {
+    try {
+      standin::ParseCase(line);
+      ADD_FAILURE() << line << " was accepted";
+    } catch (const standin::CaseError& e) {
+      EXPECT_EQ(std::string(e.what()), message) << line;
+    }
+  }
+  // The same key in different objects is not a repeat.
+  EXPECT_NO_THROW(standin::ParseCase(R"({"lights": [{"name": "A"}, {"name": "B"}]})"));
 }
 
 // One megabyte in a name, a key, a string value and a number's place.
