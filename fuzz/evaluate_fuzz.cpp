@@ -4,7 +4,9 @@
 // entries and flags tested), the optional services offered and each scene
 // light's answers (flags, exclusion, illuminate result, direction, colour),
 // all taken from the fuzzer's bytes. The evaluation must set at most one
-// colour, and the same call twice must give the same bits.
+// colour, and the same call twice must give the same bits. The settings then
+// go through the module's save and load in the host's binary container and
+// must come back as their 32-bit float values.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -12,7 +14,9 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include "host/persist.h"
 #include "shading/node_data.h"
+#include "standin/core/container.h"
 #include "tests/scripted_host.h"
 
 namespace {
@@ -68,6 +72,30 @@ void ReadSpot(FuzzedDataProvider& in, SpotInfo* spot) {
   spot->flags = in.ConsumeIntegralInRange(0, 15) == 0 ? in.ConsumeIntegral<int>() : 0;
 }
 
+// A setting after a save and a load: the float nearest to it, widened.
+bool SameAfterSave(double loaded, double original) {
+  const double expected = static_cast<float>(original);
+  return std::memcmp(&loaded, &expected, sizeof loaded) == 0 ||
+         (loaded != loaded && expected != expected);
+}
+
+void CheckSaveAndLoad(const NodeData& saved, NodeData* target) {
+  standin::ContainerWriter writer(standin::ContainerForm::kBinary);
+  if (SaveNode(const_cast<NodeData*>(&saved), writer.state())) std::abort();
+  const auto reader = standin::ContainerReader::Open(
+      writer.Finish(), standin::ContainerForm::kBinary, "saved");
+  if (LoadNode(target, reader->state()) || !reader->error().empty()) std::abort();
+  for (int i = 0; i < 3; ++i)
+    if (!SameAfterSave(target->color[i], saved.color[i])) std::abort();
+  if (!SameAfterSave(target->specular, saved.specular) ||
+      !SameAfterSave(target->uGlossiness, saved.uGlossiness) ||
+      !SameAfterSave(target->vGlossiness, saved.vGlossiness) ||
+      !SameAfterSave(target->tangentRotate, saved.tangentRotate) ||
+      target->axis != saved.axis || target->customLightType != saved.customLightType ||
+      target->classicMode != saved.classicMode)
+    std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
@@ -100,6 +128,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
   if (first.sets != second.sets ||
       std::memcmp(first.rgb, second.rgb, sizeof first.rgb) != 0)
     std::abort();
+  scripted::Node otherNode;
+  NodeData* other = host.Create(&otherNode);
+  CheckSaveAndLoad(*data, other);
+  host.Destroy(other);
   host.Destroy(data);
   return 0;
 }
