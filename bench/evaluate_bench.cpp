@@ -70,8 +70,9 @@ class LoadedModule {
   std::string error_;
 };
 
-// The built quillane.p, or the file QUILLANE_BENCH_MODULE names (to compare
-// two builds of the module under the same floors).
+// The built quillane.p, or the file QUILLANE_BENCH_MODULE names, to compare
+// two builds of the module under the same floors (the stand-in host's
+// benchmarks always load the built one).
 LoadedModule& Module() {
   static LoadedModule module([] {
     const char* other = std::getenv("QUILLANE_BENCH_MODULE");

@@ -65,7 +65,7 @@ def main():
         rows.append(cells)
 
     header = ("Evaluate path", "Evaluate ns", "arith floor ns", "host-call floor ns",
-              "ratio", "target", "")
+              "ratio", "target", "result")
     for key, label in PATHS:
         e, a, h = (runs.get(f"{p}/{key}") for p in ("Evaluate", "ArithFloor", "HostFloor"))
         if not (e and a and h):
@@ -108,7 +108,7 @@ def main():
     if ev:
         throughput.append(("quillane eval", f"{ev['cases_per_second'] / 1e3:.1f} k cases/s", ""))
     if throughput:
-        print_table(("stand-in host", "throughput", ""), throughput, md)
+        print_table(("stand-in host", "throughput", "note"), throughput, md)
         print()
 
     ctx = report.get("context", {})
