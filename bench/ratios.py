@@ -98,10 +98,15 @@ def main():
             throughput.append((name, f"{b['pixels_per_second'] / 1e6:.3f} M pixels/s", cpus))
     if r1 and r2:
         scaling = r2["pixels_per_second"] / r1["pixels_per_second"]
+        throughput.append(("2 threads / 1 thread, from the rates above", f"{scaling:.3f}", ""))
+    paired = runs.get("RenderScaling/min_time:1.000/real_time")
+    if paired:
+        scaling = paired["scaling"]
         ok = scaling >= SCALING_TARGET
         met, total = met + ok, total + 1
-        busy = r2.get("cpus", 2.0) < 1.8
-        throughput.append(("2 threads / 1 thread", f"{scaling:.3f} (>= {SCALING_TARGET})",
+        busy = r2 and r2.get("cpus", 2.0) < 1.8
+        throughput.append(("2 threads / 1 thread, paired renders",
+                           f"{scaling:.3f} (>= {SCALING_TARGET})",
                            mark(ok) + (" (machine busy: fewer than 1.8 cores free)"
                                        if busy and not ok else "")))
     ev = runs.get("EvalCases")

@@ -3,16 +3,20 @@
 // threads, and `quillane eval` cases per second.
 //
 // Names: Render/threads:<n> and EvalCases, with the rates in the counters
-// "pixels_per_second" and "cases_per_second". The render also reports
+// "pixels_per_second" and "cases_per_second"; RenderScaling renders on 1 and
+// on 2 threads in turn and reports their time ratio as "scaling", so that a
+// slow stretch of a shared machine falls on both. The render also reports
 // "cpus": the process's CPU time over the wall time, i.e. how many cores it
 // actually had. Below the thread count the machine was busy with other work
 // and the scaling says nothing about the renderer.
 #include <time.h>
 
+#include <chrono>
 #include <exception>
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include <benchmark/benchmark.h>
 
@@ -55,6 +59,37 @@ void RunRender(benchmark::State& state) {
     state.counters["pixels_per_second"] = benchmark::Counter(
         static_cast<double>(width) * height * static_cast<double>(state.iterations()),
         benchmark::Counter::kIsRate);
+  } catch (const std::exception& e) {
+    state.SkipWithError(e.what());
+  }
+}
+
+// Pairs of renders, 1 thread then 2 (or the other way round, in turn):
+// "scaling" is the 1-thread time over the 2-thread time. Each render starts
+// after a pause: the pool's idle worker keeps a core busy for a while after
+// a 2-thread render, which would slow a 1-thread render that follows.
+void RunRenderScaling(benchmark::State& state) {
+  try {
+    const standin::Scene scene = standin::DefaultScene();
+    standin::ModuleFile module(QUILLANE_MODULE_PATH);
+    standin::Host host(module);
+    standin::SceneSession session(host, scene, "default scene");
+    const int width = scene.render.width, height = scene.render.height;
+    double seconds[3] = {0.0, 0.0, 0.0};
+    int turn = 0;
+    for (auto _ : state) {
+      for (int i = 0; i < 2; ++i) {
+        standin::RenderOptions options;
+        options.threads = 1 + (i + turn) % 2;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        const double start = WallSeconds();
+        standin::Image image = session.Render(width, height, options);
+        seconds[options.threads] += WallSeconds() - start;
+        benchmark::DoNotOptimize(image);
+      }
+      turn ^= 1;
+    }
+    state.counters["scaling"] = seconds[1] / seconds[2];
   } catch (const std::exception& e) {
     state.SkipWithError(e.what());
   }
@@ -114,6 +149,10 @@ void RunEvalCases(benchmark::State& state) {
       ->Arg(1)
       ->Arg(2)
       ->UseRealTime()
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("RenderScaling", RunRenderScaling)
+      ->UseRealTime()
+      ->MinTime(1.0)
       ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("EvalCases", RunEvalCases)->Unit(benchmark::kMillisecond);
   return true;
