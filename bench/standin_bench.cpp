@@ -20,10 +20,10 @@
 
 #include <benchmark/benchmark.h>
 
-#include "standin/core/eval_case.h"
-#include "standin/core/host.h"
-#include "standin/core/module_file.h"
-#include "standin/core/scene_host.h"
+#include "standin/host/eval_case.h"
+#include "standin/host/host.h"
+#include "standin/host/module_file.h"
+#include "standin/host/scene_host.h"
 #include "standin/render/scene.h"
 
 namespace bench {

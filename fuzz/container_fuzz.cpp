@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "standin/core/container.h"
-#include "standin/core/host.h"
+#include "standin/saved/container.h"
+#include "standin/host/host.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "standin/core/eval_case.h"
-#include "standin/core/host.h"
+#include "standin/host/eval_case.h"
+#include "standin/host/host.h"
 
 namespace {
 

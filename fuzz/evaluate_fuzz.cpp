@@ -16,7 +16,7 @@
 
 #include "host/persist.h"
 #include "shading/node_data.h"
-#include "standin/core/container.h"
+#include "standin/saved/container.h"
 #include "tests/scripted_host.h"
 
 namespace {

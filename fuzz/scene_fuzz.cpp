@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "standin/core/container.h"
-#include "standin/core/host.h"
-#include "standin/core/scene_host.h"
+#include "standin/saved/container.h"
+#include "standin/host/host.h"
+#include "standin/host/scene_host.h"
 #include "standin/render/scene.h"
 
 namespace {

@@ -18,9 +18,9 @@
 
 #include <gtest/gtest.h>
 
-#include "standin/core/container.h"
-#include "standin/core/eval_case.h"
-#include "standin/core/host.h"
+#include "standin/saved/container.h"
+#include "standin/host/eval_case.h"
+#include "standin/host/host.h"
 #include "tests/standin/cli_runner.h"
 
 namespace {

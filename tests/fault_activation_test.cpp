@@ -10,8 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include "standin/core/host.h"
-#include "standin/core/host_services.h"
+#include "standin/host/host.h"
+#include "standin/host/host_services.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <gtest/gtest.h>
 
 #include "shading/node_data.h"
-#include "standin/core/container.h"
-#include "standin/core/host.h"
-#include "standin/core/host_services.h"
+#include "standin/saved/container.h"
+#include "standin/host/host.h"
+#include "standin/host/host_services.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <fstream>
 #include <iostream>
 
-#include "standin/core/eval_case.h"
-#include "standin/core/host.h"
-#include "standin/core/panel_print.h"
-#include "standin/core/scene_host.h"
+#include "standin/host/eval_case.h"
+#include "standin/host/host.h"
+#include "standin/host/panel_print.h"
+#include "standin/host/scene_host.h"
 #include "standin/render/atomic_file.h"
 #include "standin/render/image.h"
 

@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "standin/core/container.h"
-#include "standin/core/host.h"
+#include "standin/saved/container.h"
+#include "standin/host/host.h"
 
 namespace {
 

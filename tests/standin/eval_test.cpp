@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "standin/core/eval_case.h"
+#include "standin/host/eval_case.h"
 #include "tests/standin/cli_runner.h"
 
 namespace {

@@ -2,8 +2,8 @@
 // services withheld, wiring, panel edits and their notifications.
 #include <gtest/gtest.h>
 
-#include "standin/core/eval_case.h"
-#include "standin/core/host.h"
+#include "standin/host/eval_case.h"
+#include "standin/host/host.h"
 
 namespace {
 

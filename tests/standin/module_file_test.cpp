@@ -1,8 +1,8 @@
 // Loading module files: the descriptor checks and their messages.
 #include <gtest/gtest.h>
 
-#include "standin/core/host.h"
-#include "standin/core/module_file.h"
+#include "standin/host/host.h"
+#include "standin/host/module_file.h"
 #include "tests/standin/cli_runner.h"
 
 namespace {

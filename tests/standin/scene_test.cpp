@@ -2,7 +2,7 @@
 // reloading a scene, and bad scenes and options.
 #include <gtest/gtest.h>
 
-#include "standin/core/scene_host.h"
+#include "standin/host/scene_host.h"
 #include "standin/render/camera.h"
 #include "tests/standin/cli_runner.h"
 

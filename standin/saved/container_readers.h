@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "standin/core/container.h"
+#include "standin/saved/container.h"
 
 namespace standin {
 

@@ -1,4 +1,4 @@
-#include "standin/core/eval_case.h"
+#include "standin/host/eval_case.h"
 
 #include <cmath>
 #include <istream>
@@ -8,8 +8,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "standin/core/host_services.h"
-#include "standin/core/json_text.h"
+#include "standin/host/host_services.h"
+#include "standin/host/json_text.h"
 
 namespace standin {
 namespace {

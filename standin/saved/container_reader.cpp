@@ -1,5 +1,5 @@
-#include "standin/core/container.h"
-#include "standin/core/container_readers.h"
+#include "standin/saved/container.h"
+#include "standin/saved/container_readers.h"
 
 namespace standin {
 

@@ -1,4 +1,4 @@
-#include "standin/core/module_file.h"
+#include "standin/host/module_file.h"
 
 #include <cstdio>
 

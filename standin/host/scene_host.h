@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "standin/core/host.h"
+#include "standin/host/host.h"
 #include "standin/render/image.h"
 #include "standin/render/renderer.h"
 #include "standin/render/scene.h"

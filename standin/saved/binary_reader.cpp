@@ -1,7 +1,7 @@
 #include <bit>
 #include <cstring>
 
-#include "standin/core/container_readers.h"
+#include "standin/saved/container_readers.h"
 
 namespace standin {
 namespace {

@@ -1,8 +1,8 @@
 #include <cstring>
 #include <limits>
 
-#include "standin/core/container_readers.h"
-#include "standin/core/text_values.h"
+#include "standin/saved/container_readers.h"
+#include "standin/saved/text_values.h"
 
 namespace standin {
 namespace {

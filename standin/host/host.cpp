@@ -1,6 +1,6 @@
-#include "standin/core/host.h"
+#include "standin/host/host.h"
 
-#include "standin/core/host_services.h"
+#include "standin/host/host_services.h"
 
 namespace standin {
 namespace {

@@ -1,4 +1,4 @@
-#include "standin/core/shared_library.h"
+#include "standin/host/shared_library.h"
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN

@@ -1,6 +1,6 @@
 // Rendering a scene session through the module; built only with the
 // renderer (QUILLANE_RENDER).
-#include "standin/core/scene_host.h"
+#include "standin/host/scene_host.h"
 
 namespace standin {
 

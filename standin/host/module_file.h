@@ -7,7 +7,7 @@
 #include <string>
 
 #include "host/services.h"
-#include "standin/core/shared_library.h"
+#include "standin/host/shared_library.h"
 
 namespace standin {
 

@@ -1,4 +1,4 @@
-#include "standin/core/panel_print.h"
+#include "standin/host/panel_print.h"
 
 #include <cmath>
 #include <cstdio>

@@ -12,7 +12,7 @@
 #include <variant>
 #include <vector>
 
-#include "standin/core/host.h"
+#include "standin/host/host.h"
 
 namespace standin {
 

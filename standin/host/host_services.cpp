@@ -1,5 +1,5 @@
 // The service tables the host hands to the module, and its lookup function.
-#include "standin/core/host_services.h"
+#include "standin/host/host_services.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "standin/core/json_text.h"
+#include "standin/host/json_text.h"
 
 #include <charconv>
 #include <cmath>

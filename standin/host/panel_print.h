@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "standin/core/host.h"
+#include "standin/host/host.h"
 
 namespace standin {
 

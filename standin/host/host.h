@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "host/services.h"
-#include "standin/core/container.h"
-#include "standin/core/module_file.h"
+#include "standin/saved/container.h"
+#include "standin/host/module_file.h"
 #include "standin/render/geometry.h"
 #include "standin/render/scene.h"
 

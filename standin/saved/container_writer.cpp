@@ -2,8 +2,8 @@
 #include <cstring>
 #include <vector>
 
-#include "standin/core/container.h"
-#include "standin/core/text_values.h"
+#include "standin/saved/container.h"
+#include "standin/saved/text_values.h"
 
 namespace standin {
 namespace {

@@ -3,7 +3,7 @@
 // service tables to the one Host that exists.
 #pragma once
 
-#include "standin/core/host.h"
+#include "standin/host/host.h"
 
 namespace standin {
 

@@ -1,4 +1,4 @@
-#include "standin/core/scene_host.h"
+#include "standin/host/scene_host.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "standin/core/text_values.h"
+#include "standin/saved/text_values.h"
 
 #include <charconv>
 #include <cmath>
