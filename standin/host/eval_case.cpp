@@ -4,12 +4,10 @@
 #include <istream>
 #include <limits>
 #include <ostream>
-#include <set>
-
-#include <nlohmann/json.hpp>
 
 #include "standin/host/host_services.h"
-#include "standin/host/json_text.h"
+#include "standin/json/json_parse.h"
+#include "standin/json/json_text.h"
 
 namespace standin {
 namespace {
@@ -61,7 +59,7 @@ std::array<double, N> Numbers(const json& v, const std::string& key) {
     throw CaseError(key + ": expected " + std::to_string(N) + " numbers");
   std::array<double, N> out{};
   for (size_t i = 0; i < N; ++i)
-    out[i] = Number(v[i], key + "[" + std::to_string(i) + "]");
+    out[i] = Number(v[i], IndexPath(key, i));
   return out;
 }
 
@@ -95,12 +93,12 @@ void ParseSettings(const json& v, EvalCase* c) {
   for (const auto& [key, _] : v.items()) {
     bool known = false;
     for (const SettingKey& s : kSettings) known = known || key == s.key;
-    if (!known) throw CaseError("settings." + key + ": unknown setting");
+    if (!known) throw CaseError(KeyPath("settings", key) + ": unknown setting");
   }
   for (const SettingKey& s : kSettings) {
     if (!v.contains(s.key)) continue;
     const json& value = v[s.key];
-    const std::string key = std::string("settings.") + s.key;
+    const std::string key = KeyPath("settings", s.key);
     CaseSetting setting{s.dataName, 0.0};
     if (s.kind == Kind::kColor) setting.value = Numbers<3>(value, key);
     if (s.kind == Kind::kNumber) setting.value = Number(value, key);
@@ -115,7 +113,7 @@ void ParseInputs(const json& v, EvalCase* c) {
     const InputKey* input = nullptr;
     for (const InputKey& k : kInputs)
       if (name == k.name) input = &k;
-    const std::string key = "inputs." + name;
+    const std::string key = KeyPath("inputs", name);
     if (!input) throw CaseError(key + ": unknown input");
     Color3 wired{0.0, 0.0, 0.0};
     if (input->scalar) wired[0] = Number(value, key);
@@ -128,7 +126,7 @@ void ParseSpot(const json& v, EvalCase* c) {
   AsObject(v, "spot");
   SpotInfo& s = c->spot.info;
   for (const auto& [key, value] : v.items()) {
-    const std::string k = "spot." + key;
+    const std::string k = KeyPath("spot", key);
     auto put = [&](double* dest, auto array) {
       std::copy(array.begin(), array.end(), dest);
     };
@@ -147,7 +145,7 @@ void ParseSpot(const json& v, EvalCase* c) {
 void ParseServices(const json& v, EvalCase* c) {
   AsObject(v, "services");
   for (const auto& [key, value] : v.items()) {
-    const std::string k = "services." + key;
+    const std::string k = KeyPath("services", key);
     if (key == "itemInfo") c->services.itemInfo = Bool(value, k);
     else if (key == "objectInfo") c->services.objectInfo = Bool(value, k);
     else if (key == "lightInfo") c->services.lightInfo = Bool(value, k);
@@ -158,11 +156,11 @@ void ParseServices(const json& v, EvalCase* c) {
 void ParseLights(const json& v, EvalCase* c) {
   if (!v.is_array()) throw CaseError("lights: expected an array");
   for (size_t i = 0; i < v.size(); ++i) {
-    const std::string at = "lights[" + std::to_string(i) + "]";
+    const std::string at = IndexPath("lights", i);
     CaseLight light;
     light.name = "L" + std::to_string(i + 1);
     for (const auto& [key, value] : AsObject(v[i], at).items()) {
-      const std::string k = at + "." + key;
+      const std::string k = KeyPath(at, key);
       if (key == "name") {
         if (!value.is_string()) throw CaseError(k + ": expected a string");
         light.name = value.get<std::string>();
@@ -184,6 +182,18 @@ void ParseLights(const json& v, EvalCase* c) {
   }
 }
 
+json ParseLine(std::string_view line) {
+  try {
+    return ParseJsonText(line);
+  } catch (const JsonTextError& e) {
+    if (e.kind == JsonTextError::Kind::kSyntax)
+      throw CaseError("not valid JSON at byte " + std::to_string(e.byte) + ": " + e.what());
+    if (e.kind == JsonTextError::Kind::kNumberOverflow)
+      throw CaseError(std::string("not valid JSON: ") + e.what());
+    throw CaseError(e.what());
+  }
+}
+
 void SetIdentity(double m[9]) {
   for (int i = 0; i < 9; ++i) m[i] = (i % 4 == 0) ? 1.0 : 0.0;
 }
@@ -191,34 +201,7 @@ void SetIdentity(double m[9]) {
 }  // namespace
 
 EvalCase ParseCase(std::string_view line) {
-  json v;
-  // A key given twice in one object would silently lose one of its values.
-  std::vector<std::set<std::string>> keys;
-  const json::parser_callback_t rejectDuplicates = [&](int, json::parse_event_t event,
-                                                       json& parsed) {
-    if (event == json::parse_event_t::object_start) keys.emplace_back();
-    if (event == json::parse_event_t::object_end && !keys.empty()) keys.pop_back();
-    if (event == json::parse_event_t::key && !keys.empty() &&
-        !keys.back().insert(parsed.get<std::string>()).second)
-      throw CaseError("key " + parsed.dump() + " appears twice in one object");
-    return true;
-  };
-  try {
-    v = json::parse(line, rejectDuplicates);
-  } catch (const json::parse_error& e) {
-    // Keep the parser's own explanation, without its exception prefix.
-    const std::string what = e.what();
-    const size_t column = what.find("column ");
-    const size_t colon = what.find(": ", column == std::string::npos ? 0 : column);
-    throw CaseError("not valid JSON at byte " + std::to_string(e.byte) + ": " +
-                    (colon == std::string::npos ? what : what.substr(colon + 2)));
-  } catch (const json::out_of_range& e) {
-    // A number beyond a double's range ("number overflow parsing '1e400'").
-    const std::string what = e.what();
-    const size_t prefix = what.find("] ");
-    throw CaseError("not valid JSON: " +
-                    (prefix == std::string::npos ? what : what.substr(prefix + 2)));
-  }
+  const json v = ParseLine(line);
   if (!v.is_object()) throw CaseError("a case must be a JSON object");
   EvalCase c;
   SpotInfo& s = c.spot.info;
@@ -232,7 +215,7 @@ EvalCase ParseCase(std::string_view line) {
     else if (key == "spot") ParseSpot(value, &c);
     else if (key == "services") ParseServices(value, &c);
     else if (key == "lights") ParseLights(value, &c);
-    else throw CaseError(key + ": unknown key");
+    else throw CaseError(KeyPath("", key) + ": unknown key");
   }
   return c;
 }

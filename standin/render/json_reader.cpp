@@ -1,20 +1,11 @@
 // Checked JSON access with key paths in every message.
 #include "standin/render/json_reader.h"
 
-#include <cctype>
 #include <cmath>
 #include <sstream>
 
 namespace standin {
 namespace {
-
-bool IsIdentifier(const std::string& key) {
-  if (key.empty() || std::isdigit(static_cast<unsigned char>(key[0]))) return false;
-  for (char c : key) {
-    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') return false;
-  }
-  return true;
-}
 
 std::string Shortest(double v) {
   std::ostringstream out;
@@ -22,18 +13,7 @@ std::string Shortest(double v) {
   return out.str();
 }
 
-std::string Quoted(const std::string& key) { return nlohmann::json(key).dump(); }
-
 }  // namespace
-
-std::string KeyPath(const std::string& path, const std::string& key) {
-  if (!IsIdentifier(key)) return path + "[" + Quoted(key) + "]";
-  return path.empty() ? key : path + "." + key;
-}
-
-std::string IndexPath(const std::string& path, size_t index) {
-  return path + "[" + std::to_string(index) + "]";
-}
 
 void JsonValue::Fail(const std::string& message) const {
   throw SceneError(file + ": key " + (path.empty() ? "(top level)" : path) +

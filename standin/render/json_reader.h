@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "standin/json/json_parse.h"
 #include "standin/render/scene.h"
 
 namespace standin {
@@ -51,9 +52,5 @@ class JsonObject {
   JsonValue value_;
   std::set<std::string> read_;
 };
-
-// path + "." + key, or path + "[\"key\"]" for keys that are not identifiers.
-std::string KeyPath(const std::string& path, const std::string& key);
-std::string IndexPath(const std::string& path, size_t index);
 
 }  // namespace standin

@@ -1,9 +1,9 @@
 // Reading scene files.
 #include <filesystem>
 #include <fstream>
-#include <set>
 #include <sstream>
 
+#include "standin/json/json_parse.h"
 #include "standin/render/json_reader.h"
 #include "standin/render/scene.h"
 #include "standin/render/source_names.h"
@@ -187,65 +187,16 @@ void ReadObjects(const JsonValue& v, Scene& scene) {
   });
 }
 
-// Line and column (from 1) of the byte at offset `byte` (counted from 1).
-std::pair<size_t, size_t> LineAndColumn(const std::string& text, size_t byte) {
-  size_t line = 1, column = 1;
-  for (size_t i = 0; i + 1 < byte && i < text.size(); ++i) {
-    if (text[i] == '\n') {
-      ++line;
-      column = 1;
-    } else {
-      ++column;
-    }
-  }
-  return {line, column};
-}
-
-// The parser's own message without its "[json.exception...] " prefix and,
-// for syntax errors, without its "parse error at line L, column C: ".
-std::string ParserReason(const std::string& what) {
-  std::string reason = what;
-  const size_t bracket = reason.find("] ");
-  if (!reason.empty() && reason[0] == '[' && bracket != std::string::npos) {
-    reason = reason.substr(bracket + 2);
-  }
-  const size_t colon = reason.find(": ");
-  if (reason.rfind("parse error", 0) == 0 && colon != std::string::npos) {
-    reason = reason.substr(colon + 2);
-  }
-  return reason;
-}
-
 json ParseJson(const std::string& text, const std::string& name) {
-  // A key given twice in one object would silently lose one of its values.
-  std::vector<std::set<std::string>> keys;
-  const json::parser_callback_t rejectDuplicates = [&](int, json::parse_event_t event,
-                                                       json& parsed) {
-    if (event == json::parse_event_t::object_start) keys.emplace_back();
-    if (event == json::parse_event_t::object_end && !keys.empty()) keys.pop_back();
-    if (event == json::parse_event_t::key && !keys.empty() &&
-        !keys.back().insert(parsed.get<std::string>()).second) {
-      throw SceneError(name + ": key " + parsed.dump() + " appears twice in one object");
-    }
-    return true;
-  };
   try {
-    return json::parse(text, rejectDuplicates);
-  } catch (const json::parse_error& e) {
+    return ParseJsonText(text);
+  } catch (const JsonTextError& e) {
+    const bool placed = e.kind == JsonTextError::Kind::kSyntax ||
+                        (e.kind == JsonTextError::Kind::kNumberOverflow && e.byte > 0);
+    if (!placed) throw SceneError(name + ": " + e.what());
     const auto [line, column] = LineAndColumn(text, e.byte);
     throw SceneError(name + ": line " + std::to_string(line) + ", column " +
-                     std::to_string(column) + ": " + ParserReason(e.what()));
-  } catch (const json::out_of_range& e) {
-    // A number too large for a double: the parser quotes it, so find it.
-    const std::string reason = ParserReason(e.what());
-    const size_t open = reason.find('\'');
-    const size_t close = reason.rfind('\'');
-    const size_t at = open < close ? text.find(reason.substr(open + 1, close - open - 1))
-                                   : std::string::npos;
-    if (at == std::string::npos) throw SceneError(name + ": " + reason);
-    const auto [line, column] = LineAndColumn(text, at + 1);
-    throw SceneError(name + ": line " + std::to_string(line) + ", column " +
-                     std::to_string(column) + ": " + reason);
+                     std::to_string(column) + ": " + e.what());
   }
 }
 

@@ -231,10 +231,12 @@ TEST(EvalCommand, BadLinesNameTheLineAndKeyAndTheRestStillRuns) {
       {R"({"services": {"itemInfo": 1}})", "line 10: services.itemInfo: expected true or false"},
       {R"({"settings": {"classicMode": 4294967296}})", "line 11: settings.classicMode: integer out of range"},
       {R"({"colour": [1, 1, 1]})", "line 12: colour: unknown key"},
+      // Keys that are not identifiers are quoted, as in scene messages.
+      {R"({"inputs": {"U Glossiness": "x"}})", "line 13: inputs[\"U Glossiness\"]: expected a number"},
   };
   std::string input;
   for (const auto& [line, _] : bad) input += line + "\n";
-  input += "\n{}\n";  // a blank line, then a good case on line 14
+  input += "\n{}\n";  // a blank line, then a good case on line 15
   const auto run = RunQuillane({"eval"}, input);
   EXPECT_EQ(run.exitCode, 1);
   const auto results = Lines(run.out);

@@ -1,4 +1,4 @@
-#include "standin/host/json_text.h"
+#include "standin/json/json_text.h"
 
 #include <charconv>
 #include <cmath>
