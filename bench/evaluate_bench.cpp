@@ -1,8 +1,9 @@
 // Evaluate through the loaded quillane.p with the minimal host, on each
-// path, next to its two floors (bench/floors.h); and the two parts of one
-// more scene light: one lobe, and that light's host calls.
+// path, next to its lean reference (bench/lean_reference.h) and its two
+// floors (bench/floors.h); and the two parts of one more scene light: one
+// lobe, and that light's host calls.
 //
-// Names: Evaluate/<path>, ArithFloor/<path>, HostFloor/<path>,
+// Names: Evaluate/<path>, Lean/<path>, ArithFloor/<path>, HostFloor/<path>,
 // Light/lobe, Light/host_calls. bench/ratios.py turns them into ratios.
 #include <dlfcn.h>
 
@@ -10,12 +11,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <numbers>
+#include <random>
 #include <string>
 
 #include <benchmark/benchmark.h>
 
 #include "bench/floors.h"
+#include "bench/lean_reference.h"
 #include "bench/minimal_host.h"
 
 namespace bench {
@@ -173,6 +177,12 @@ const Path kPaths[] = {
      }},
 };
 
+// Hands the reference the tables the module was activated with.
+void SetLeanHost() {
+  const HostTables t = Tables();
+  lean::SetHost({t.input, t.output, t.itemInfo, t.objectInfo, t.lightInfo});
+}
+
 // Creates the node through the module, configures the path and activates
 // with the services it needs. Returns an error message or "".
 std::string SetUp(const Path& path, Fixture* f) {
@@ -186,6 +196,7 @@ std::string SetUp(const Path& path, Fixture* f) {
   if (!f->data) return error ? error : "create failed";
   path.configure(*f);
   if (!module.Activate()) return module.error();
+  SetLeanHost();
   return "";
 }
 
@@ -218,6 +229,116 @@ void RunEvaluate(benchmark::State& state, const Path& path) {
   const EvaluateFunc evaluate = Module().evaluate();
   for (auto _ : state) {
     evaluate(f.data, &f.spot, f.data->outColor, f.Value());
+    benchmark::ClobberMemory();
+  }
+  TearDown(&f);
+}
+
+// Seeded random spots that keep a path's way through the evaluation: new
+// positions, matrices, input values, settings and light answers (now and
+// then a light that is excluded, affects no specular or does not reach),
+// with the decisions the path makes (wiring, exits, rotation or none) left
+// as they are.
+class SpotShuffler {
+ public:
+  explicit SpotShuffler(const Path& path) : stop_(path.stop) {}
+
+  void Shuffle(Fixture* f) {
+    SpotInfo& s = f->spot;
+    for (double& x : s.worldPosition) x = Uniform(-10.0, 10.0);
+    for (double& x : s.raySource) x = Uniform(-10.0, 10.0);
+    for (double& x : s.normal) x = Uniform(-2.0, 2.0);
+    for (double& x : s.toWorld) x = Uniform(-1.0, 1.0);
+    for (double& x : s.toLocal) x = Uniform(-1.0, 1.0);
+    NodeData& d = *f->data;
+    for (double& x : d.color) x = Uniform(0.0, 1.0);
+    d.uGlossiness = Gloss();
+    d.vGlossiness = Gloss();
+    d.classicMode = Chance() ? 1 : 0;
+    d.customLightType = Chance() ? kLightPoint : kLightDistant;
+    if (d.tangentRotate != 0.0) d.tangentRotate = Uniform(0.05, 3.0);
+    if (stop_ == Stop::kNoSpecular) d.specular = -Uniform(0.0, 1.0) * Chance();
+    else d.specular = Uniform(0.01, 1.0);
+    if (stop_ == Stop::kZeroTangent) {
+      // The local normal along the Z axis: the matrices leave x and y at 0.
+      s.normal[0] = s.normal[1] = 0.0;
+      s.normal[2] = Uniform(0.5, 2.0);
+      s.toWorld[2] = s.toWorld[5] = s.toLocal[2] = s.toLocal[5] = 0.0;
+    } else {
+      d.axis = static_cast<std::int32_t>(engine_() % 5) - 1;
+    }
+    for (BenchInput& in : f->node.inputs) {
+      const bool scalar = in.count == 1;
+      for (double& x : in.value) x = Uniform(scalar ? 0.05 : -3.0, 3.0);
+    }
+    for (BenchLight& l : gScene.lights) {
+      l.flags = engine_() % 16 == 0 ? kLightNoSpecular : 0u;
+      l.excluded = engine_() % 16 == 0;
+      l.illuminate = engine_() % 16 == 0 ? 0 : 1;
+      for (double& x : l.direction) x = Uniform(-1.0, 1.0);
+      for (double& x : l.color) x = Uniform(0.0, 1.0);
+    }
+  }
+
+ private:
+  double Uniform(double lo, double hi) {
+    return lo + (hi - lo) * (static_cast<double>(engine_() >> 11) * 0x1.0p-53);
+  }
+  bool Chance() { return engine_() & 1; }
+  double Gloss() { return engine_() % 10 == 0 ? 0.0 : Uniform(0.0, 1.0); }
+
+  Stop stop_;
+  std::mt19937_64 engine_{20261208};
+};
+
+// Evaluates once through `function`; false when it set no output.
+bool EvaluateOnce(EvaluateFunc function, Fixture* f, double out[3]) {
+  const double kUnset = -12345.0;
+  f->value[0] = f->value[1] = f->value[2] = kUnset;
+  function(f->data, &f->spot, f->data->outColor, f->Value());
+  std::memcpy(out, f->value, sizeof f->value);
+  return f->value[0] != kUnset;
+}
+
+// The reference must compute what the module computes, bit for bit: on the
+// path's spot and on QUILLANE_BENCH_SPOTS (default 300000) random spots.
+std::string CheckReference(const Path& path, EvaluateFunc reference) {
+  Fixture f;
+  std::string error = SetUp(path, &f);
+  const char* count = std::getenv("QUILLANE_BENCH_SPOTS");
+  const long spots = count && *count ? std::atol(count) : 300000;
+  SpotShuffler shuffler(path);
+  for (long i = 0; error.empty() && i <= spots; ++i) {
+    if (i > 0) shuffler.Shuffle(&f);
+    double ours[3], theirs[3];
+    const bool set = EvaluateOnce(Module().evaluate(), &f, theirs);
+    const bool same = EvaluateOnce(reference, &f, ours) == set &&
+                      (!set || std::memcmp(ours, theirs, sizeof ours) == 0);
+    if (!same)
+      error = "the lean reference differs from the module on " +
+              (i == 0 ? std::string("the path's spot")
+                      : "random spot " + std::to_string(i));
+  }
+  TearDown(&f);
+  return error;
+}
+
+void RunLean(benchmark::State& state, const Path& path) {
+  static std::map<std::string, std::string> checked;
+  const EvaluateFunc reference = lean::Reference(path.name);
+  if (!reference) return state.SkipWithError("no lean reference");
+  if (!checked.contains(path.name)) {
+    checked[path.name] = CheckReference(path, reference);
+  }
+  Fixture f;
+  std::string error = checked[path.name];
+  if (error.empty()) error = SetUp(path, &f);
+  if (!error.empty()) {
+    state.SkipWithError(error.c_str());
+    return TearDown(&f);
+  }
+  for (auto _ : state) {
+    reference(f.data, &f.spot, f.data->outColor, f.Value());
     benchmark::ClobberMemory();
   }
   TearDown(&f);
@@ -308,6 +429,7 @@ void RunLightCalls(benchmark::State& state) {
   for (const Path& path : kPaths) {
     const std::string name = path.name;
     benchmark::RegisterBenchmark(("Evaluate/" + name).c_str(), RunEvaluate, path);
+    benchmark::RegisterBenchmark(("Lean/" + name).c_str(), RunLean, path);
     benchmark::RegisterBenchmark(("ArithFloor/" + name).c_str(), RunArithFloor, path);
     benchmark::RegisterBenchmark(("HostFloor/" + name).c_str(), RunHostFloor, path);
   }

@@ -1,5 +1,7 @@
 #!/usr/bin/env python3
-"""Turns one quillane_bench JSON report into the table of ratios.
+"""Turns one quillane_bench JSON report into the tables of ratios: Evaluate
+against its lean reference, Evaluate against the sum of its two floors, and
+the stand-in host's throughput.
 
 Usage: ratios.py REPORT.json [--markdown]
 
@@ -24,6 +26,7 @@ PATHS = [
 ]
 PATH_TARGET = 1.15
 LIGHT_TARGET = 1.15
+LEAN_TARGET = 1.10
 SCALING_TARGET = 1.8
 
 
@@ -64,6 +67,30 @@ def main():
     def row(*cells):
         rows.append(cells)
 
+    lean_header = ("Evaluate path", "Evaluate ns", "lean reference ns", "ratio", "target",
+                   "result")
+    for key, label in PATHS:
+        e, r = runs.get(f"Evaluate/{key}"), runs.get(f"Lean/{key}")
+        if not (e and r):
+            continue
+        ratio = ns(e) / ns(r)
+        ok = ratio <= LEAN_TARGET
+        met, total = met + ok, total + 1
+        row(label, f"{ns(e):.1f}", f"{ns(r):.1f}", f"{ratio:.3f}", f"<= {LEAN_TARGET}", mark(ok))
+    e1, e16 = runs.get("Evaluate/lights_1"), runs.get("Evaluate/lights_16")
+    r1, r16 = runs.get("Lean/lights_1"), runs.get("Lean/lights_16")
+    if e1 and e16 and r1 and r16:
+        slope, lean_slope = (ns(e16) - ns(e1)) / 15, (ns(r16) - ns(r1)) / 15
+        ratio = slope / lean_slope
+        ok = ratio <= LEAN_TARGET
+        met, total = met + ok, total + 1
+        row("one more scene light (1 to 16)", f"{slope:.1f}", f"{lean_slope:.1f}",
+            f"{ratio:.3f}", f"<= {LEAN_TARGET}", mark(ok))
+    if rows:
+        print_table(lean_header, rows, md)
+        print()
+        rows.clear()
+
     header = ("Evaluate path", "Evaluate ns", "arith floor ns", "host-call floor ns",
               "ratio", "target", "result")
     for key, label in PATHS:
@@ -76,7 +103,6 @@ def main():
         row(label, f"{ns(e):.1f}", f"{ns(a):.1f}", f"{ns(h):.1f}", f"{ratio:.3f}",
             f"<= {PATH_TARGET}", mark(ok))
 
-    e1, e16 = runs.get("Evaluate/lights_1"), runs.get("Evaluate/lights_16")
     lobe, calls = runs.get("Light/lobe"), runs.get("Light/host_calls")
     if e1 and e16 and lobe and calls:
         slope = (ns(e16) - ns(e1)) / 15

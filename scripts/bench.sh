@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds the `bench` preset (Release, as the module ships) and runs every
 # benchmark in one process: Evaluate through quillane.p on each path next to
-# its arithmetic and host-call floors, one more scene light, and the
-# stand-in host's render and eval throughput. Prints the table of ratios.
+# its lean reference (checked bit for bit against the module on the path's
+# spot and on QUILLANE_BENCH_SPOTS random spots first) and its arithmetic and
+# host-call floors, one more scene light, and the stand-in host's render and
+# eval throughput. Prints the tables of ratios.
 #
 #   scripts/bench.sh [REPETITIONS] [extra Google Benchmark options...]
 #
