@@ -29,7 +29,8 @@ def per_call(binary, bench, function):
         subprocess.run(["valgrind", "--tool=callgrind", f"--callgrind-out-file={out}",
                         binary, f"--benchmark_filter=^{bench}$", "--benchmark_min_time=0.005"],
                        capture_output=True, check=True, env=env)
-        text = subprocess.run(["callgrind_annotate", "--inclusive=yes", "--tree=caller", out],
+        text = subprocess.run(["callgrind_annotate", "--inclusive=yes", "--tree=caller",
+                               "--threshold=100", out],
                               capture_output=True, text=True, check=True).stdout
     calls = 0
     for line in text.splitlines():
