@@ -5,6 +5,8 @@
 #   - checks with objdump that quillane.p exports exactly _mod_descrip and
 #     imports only KERNEL32.dll and msvcrt.dll, and that quillane.exe needs
 #     no runtime DLL;
+#   - reads back both files' version resources (scripts/version-resource.py)
+#     and checks them against the build's version;
 #   - runs `quillane.exe eval` under Wine on the worked examples and on a
 #     seeded set of generated cases, and compares each line with the Linux
 #     build's output (scripts/compare-eval.py): traces identical, colours bit
@@ -30,7 +32,7 @@ fail() { echo "check-windows: $*" >&2; exit 1; }
 
 step "packages"
 missing=()
-for p in g++-mingw-w64-x86-64 wine64 python3; do
+for p in g++-mingw-w64-x86-64 wine64 python3 python3-pefile; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
     missing+=("$p")
 done
@@ -74,6 +76,11 @@ for dll in $exe_imports; do
     libstdc++* | libgcc* | libwinpthread*) fail "quillane.exe needs the runtime DLL $dll" ;;
   esac
 done
+
+step "version resources"
+# Debian's Python, which has the pefile package.
+/usr/bin/python3 scripts/version-resource.py --version "$(cat "$win/version/version.txt")" \
+  "$win/quillane.p" "$win/quillane.exe" || fail "wrong version resource"
 
 step "wine prefix"
 # Headless: no display driver, no Mono or Gecko installers, no debug output.

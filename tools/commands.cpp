@@ -49,6 +49,18 @@ int Guarded(Body body) {
   }
 }
 
+// The module beside the program (a build folder, the Windows package), or,
+// when there is none, where an installed program keeps it:
+// ../lib/quillane/quillane.p.
+std::string ModuleFor(const std::filesystem::path& program) {
+  const auto beside = program.parent_path() / "quillane.p";
+  const auto installed = program.parent_path().parent_path() / "lib" / "quillane" / "quillane.p";
+  std::error_code error;
+  if (!std::filesystem::exists(beside, error) && std::filesystem::exists(installed, error))
+    return installed.string();
+  return beside.string();
+}
+
 }  // namespace
 
 #ifdef _WIN32
@@ -60,7 +72,7 @@ std::string DefaultModulePath() {
                                           static_cast<DWORD>(self.size()));
   if (length == 0 || length >= self.size()) return "quillane.p";
   self.resize(length);
-  return (std::filesystem::path(self).parent_path() / "quillane.p").string();
+  return ModuleFor(self);
 }
 
 #else
@@ -69,7 +81,7 @@ std::string DefaultModulePath() {
   std::error_code error;
   const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
   if (error) return "quillane.p";
-  return (self.parent_path() / "quillane.p").string();
+  return ModuleFor(self);
 }
 
 #endif

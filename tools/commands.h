@@ -30,7 +30,13 @@ int Render(const RenderArgs& args);
 int Eval(const std::string& module, const std::string& input);
 int Panel(const std::string& module, const std::string& scene);
 
-// The module next to the running executable.
+// Prints the version, then the module file's path, size and SHA-256, and
+// loads it: 0 when it loads, 2 when it cannot be read or used.
+int Version(const std::string& module);
+const char* VersionText();
+
+// The module next to the running executable, or in ../lib/quillane/ when
+// there is none beside it (an installed program).
 std::string DefaultModulePath();
 // "640x360" as (640, 360); nullopt unless both are whole numbers 1..16384.
 std::optional<std::pair<int, int>> ParseSize(const std::string& text);

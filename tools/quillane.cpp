@@ -23,13 +23,17 @@ std::string PositiveNumber(const std::string& text) {
 
 int main(int argc, char** argv) {
   CLI::App app{"Quillane stand-in host: render previews, evaluate cases, show the panel."};
-  app.require_subcommand(1);
+  // One subcommand, or --version alone.
+  app.require_subcommand(0, 1);
   // Options start with - on every system: a path such as /scenes/a.json is a
   // path on Windows too, not an option.
   app.allow_windows_style_options(false);
   std::string module = quillane::DefaultModulePath();
   app.add_option("--module", module, "The module file to load (default: quillane.p next to this program)");
   app.fallthrough();
+  bool showVersion = false;
+  app.add_flag("--version", showVersion,
+               "Print the version, then the module file's path, size and SHA-256");
 
   quillane::RenderArgs render;
   std::string size;
@@ -67,6 +71,11 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  if (showVersion) return quillane::Version(module);
+  if (app.get_subcommands().empty()) {
+    std::cerr << "quillane: a subcommand is required (see quillane --help)\n";
+    return 2;
+  }
   if (*renderCmd) {
     render.module = module;
     if (!size.empty()) {
