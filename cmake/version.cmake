@@ -27,8 +27,10 @@ if(GIT)
     execute_process(COMMAND ${GIT} -C ${SOURCE_DIR} rev-parse --short=12 HEAD
                     OUTPUT_VARIABLE commit OUTPUT_STRIP_TRAILING_WHITESPACE
                     RESULT_VARIABLE failed ERROR_QUIET)
-    execute_process(COMMAND ${GIT} -C ${SOURCE_DIR} status --porcelain
-                            --untracked-files=no
+    # Without optional locks: a build must not block git commands run
+    # meanwhile in the same checkout.
+    execute_process(COMMAND ${GIT} -C ${SOURCE_DIR} --no-optional-locks status
+                            --porcelain --untracked-files=no
                     OUTPUT_VARIABLE changes ERROR_QUIET)
     if(NOT failed)
       string(APPEND text "+${commit}")
