@@ -1,7 +1,9 @@
 # Installing (cmake --install) and the release packages (cpack):
 #   Windows: quillane-<version>-windows-x64.zip, everything in one folder:
 #            quillane.p, quillane.exe, the install guide, changelog, the
-#            command's guide, third-party notices and licence texts.
+#            command and scene guides, examples, third-party notices and
+#            licence texts. (The README, with its links into the
+#            repository, stays out.)
 #   Linux:   quillane-<version>-linux-x64.tar.gz, laid out as under a
 #            prefix: bin/quillane, lib/quillane/quillane.p (where the
 #            installed quillane looks for it), share/doc/quillane/.
@@ -30,7 +32,7 @@ install(TARGETS quillane_plugin LIBRARY DESTINATION ${module_dir})
 if(TARGET quillane)
   install(TARGETS quillane RUNTIME DESTINATION ${bin_dir})
 endif()
-install(FILES README.md CHANGELOG.md docs/install.md docs/cli.md
+install(FILES CHANGELOG.md docs/install.md docs/cli.md
               docs/scene-format.md docs/third-party-notices.md
         DESTINATION ${doc_dir})
 install(DIRECTORY examples DESTINATION ${doc_dir})
