@@ -377,6 +377,12 @@ void RunHostFloor(benchmark::State& state, const Path& path) {
   TearDown(&f);
 }
 
+// One lobe, kept out of line so that instruction counts can find it.
+[[gnu::noinline]] int LobeCall(ShadingFrame* frame, const Vec3& direction,
+                               const Color& color) {
+  return SpecularLobe(frame, direction, color);
+}
+
 // One lobe on the frame of a spot at the origin seen from +Z.
 void RunLobe(benchmark::State& state) {
   ShadingFrame frame{};
@@ -392,7 +398,7 @@ void RunLobe(benchmark::State& state) {
     benchmark::DoNotOptimize(frame);
     benchmark::DoNotOptimize(direction);
     benchmark::DoNotOptimize(color);
-    int lit = SpecularLobe(&frame, direction, color);
+    int lit = LobeCall(&frame, direction, color);
     benchmark::DoNotOptimize(lit);
   }
 }

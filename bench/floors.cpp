@@ -25,7 +25,7 @@ PreRead ReadAhead(const NodeData& data, const BenchNode& node,
   in.vGloss = scalar("V Glossiness", data.vGlossiness);
   in.axisWired = input("Axis").connected != 0;
   in.axisValue = Value(input("Axis"));
-  in.axisIndex = data.axis >= 0 && data.axis <= 2 ? data.axis : 1;
+  in.axisSetting = data.axis;
   in.theta = scalar("Tangent Rotate", data.tangentRotate);
   in.normalWired = input("Normal").connected != 0;
   in.normalValue = Value(input("Normal"));

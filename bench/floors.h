@@ -1,14 +1,16 @@
 // The two floors an evaluation path is measured against.
 //
-// Arithmetic floor: the evaluation's maths, in the same order with the same
-// helpers (shading/vector.h and the module's SpecularLobe), over inputs the
-// host has already answered: no host call at all.
+// Arithmetic floor: the evaluation's maths, the module's own functions from
+// shading/ in the same order, over inputs the host has already answered: no
+// host call at all.
 //
 // Host-call floor: the same sequence of host calls through the same host
 // tables (is-connected and evaluate per input, the light walk, set value),
 // with none of the maths. Where the maths decides the way (an early exit),
 // the way is given.
 #pragma once
+
+#include <cstdint>
 
 #include <benchmark/benchmark.h>
 
@@ -31,12 +33,12 @@ struct PreRead {
   double uGloss = 0.0, vGloss = 0.0;
   bool axisWired = false;
   Vec3 axisValue{};
-  int axisIndex = 1;
+  std::int32_t axisSetting = 1;
   double theta = 0.0;
   bool normalWired = false;
   Vec3 normalValue{};
   bool customWired = false;
-  int customType = 0;
+  std::int32_t customType = 0;
   Vec3 customValue{};
   bool itemInfo = false;
   bool uvWired = false;
@@ -53,92 +55,53 @@ struct PreRead {
 PreRead ReadAhead(const NodeData& data, const BenchNode& node,
                   const SpotInfo& spot, const BenchScene& scene);
 
-// The evaluation's maths over `in`. Returns false where the evaluation sets
-// no output; else writes the colour to `out`.
-inline bool ArithmeticFloor(const PreRead& in, double out[3]) {
+// The lobes of the scene lights that count, summed in order.
+inline Color SceneLightsColor(const PreRead& in, ShadingFrame* frame) {
+  Color sum = kBlack;
+  for (int i = 0; i < in.lightCount; ++i) {
+    const BenchLight& l = in.lights[i];
+    if (!in.object || l.excluded || (l.flags & kLightNoSpecular) ||
+        l.illuminate <= 0)
+      continue;
+    if (SpecularLobe(frame, ToVec3(l.direction), ToColor(l.color)))
+      sum = sum + frame->lightSpec;
+  }
+  return sum;
+}
+
+// The evaluation's maths over `in`, through the module's own pure
+// functions in the order the evaluation calls them. Returns false where the
+// evaluation sets no output; else writes the colour to `out`. Kept out of
+// line so that instruction counts can find it.
+[[gnu::noinline]] inline bool ArithmeticFloor(const PreRead& in,
+                                              double out[3]) {
   if (!in.traceable) return false;
-  out[0] = out[1] = out[2] = 0.0;
-  if (in.flags & kSpotShadowRay) return true;
-  if (in.amount <= 0.0) return true;
-
-  ShadingFrame f;
-  f.uGloss = in.uGloss == 0.0 ? 0.001 : in.uGloss;
-  f.vGloss = in.vGloss == 0.0 ? 0.001 : in.vGloss;
-  Vec3 a = in.axisValue;
-  if (in.axisWired) {
-    Normalize(&a);
-  } else {
-    a = {in.axisIndex == 0 ? 1.0 : 0.0, in.axisIndex == 1 ? 1.0 : 0.0,
-         in.axisIndex == 2 ? 1.0 : 0.0};
-  }
-  Vec3 n, w;
-  if (in.normalWired) {
-    n = in.normalValue;
-    Normalize(&n);
-    w = MatVec(in.toWorld, n);
-    Normalize(&w);
-  } else {
-    w = in.hostNormal;
-    n = MatVec(in.toLocal, w);
-    Normalize(&n);
-  }
-
-  bool single = true;
-  Vec3 d{1.0, -1.0, 1.0};
-  if (in.customWired) {
-    d = in.customType == kLightDistant ? in.customValue
-                                       : in.position - in.customValue;
-    Normalize(&d);
-  } else if (!in.itemInfo) {
-    Normalize(&d);
-  } else {
-    single = false;
-  }
-
-  Vec3 t = Cross(a, n);
-  if (t.x == 0.0 && t.y == 0.0 && t.z == 0.0) return true;
-  Normalize(&t);
-  if (in.theta != 0.0) {
-    t = RotateAboutAxis(n, in.theta, t);
-    Normalize(&t);
-  }
-  if (in.uvWired) {
-    Vec3 s{(in.uv.x - 0.5) * 2, (in.uv.y - 0.5) * 2, 0.0};
-    Normalize(&s);
-    Vec3 e = Cross(n, t);
-    Normalize(&e);
-    t = {s.x * t.x + s.y * e.x + s.z * n.x, s.x * t.y + s.y * e.y + s.z * n.y,
-         s.x * t.z + s.y * e.z + s.z * n.z};
-  }
-  Vec3 tw = MatVec(in.toWorld, t);
-  Normalize(&tw);
-  Vec3 b = Cross(w, tw);
-  Normalize(&b);
-  Vec3 v = in.position - in.raySource;
-  Normalize(&v);
-  f.normal = w;
-  f.bitangent = b;
-  f.tangent = tw;
-  f.view = v;
-
-  Color sum{0.0, 0.0, 0.0};
-  if (single) {
-    if (SpecularLobe(&f, d, {1.0, 1.0, 1.0})) sum = f.lightSpec;
-  } else {
-    for (int i = 0; i < in.lightCount; ++i) {
-      const BenchLight& l = in.lights[i];
-      if (!in.object || l.excluded || (l.flags & kLightNoSpecular) ||
-          l.illuminate <= 0)
-        continue;
-      if (!SpecularLobe(&f, ToVec3(l.direction), ToColor(l.color))) continue;
-      sum.r += f.lightSpec.r;
-      sum.g += f.lightSpec.g;
-      sum.b += f.lightSpec.b;
+  Color color = kBlack;
+  if (!(in.flags & kSpotShadowRay) && !(in.amount <= 0.0)) {
+    const double uGloss = GuardGlossiness(in.uGloss);
+    const double vGloss = GuardGlossiness(in.vGloss);
+    const Vec3 axis =
+        in.axisWired ? Normalized(in.axisValue) : SettingAxis(in.axisSetting);
+    const Normals normals = in.normalWired
+                                ? NormalsFromInput(in.normalValue, in.toWorld)
+                                : NormalsFromHost(in.hostNormal, in.toLocal);
+    const LightSelection light =
+        in.customWired ? CustomLight(in.customValue, in.customType, in.position)
+        : in.itemInfo  ? SceneLights()
+                       : FixedLight();
+    Vec3 t;
+    if (LocalTangent(axis, normals.local, in.theta, &t)) {
+      if (in.uvWired) t = SteerTangent(t, normals.local, in.uv);
+      ShadingFrame frame = WorldFrame(in.toWorld, t, normals.world,
+                                      in.position, in.raySource, uGloss, vGloss);
+      color = OutputColor(light.single ? SingleLightColor(&frame, light.direction)
+                                       : SceneLightsColor(in, &frame),
+                          in.amount, in.base);
     }
   }
-  out[0] = (sum.r * in.amount) * in.base.r;
-  out[1] = (sum.g * in.amount) * in.base.g;
-  out[2] = (sum.b * in.amount) * in.base.b;
+  out[0] = color.r;
+  out[1] = color.g;
+  out[2] = color.b;
   return true;
 }
 

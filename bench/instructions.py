@@ -8,7 +8,7 @@ Usage: instructions.py [BENCH_BINARY]   (default build/bench/quillane_bench)
 Each benchmark runs alone under `valgrind --tool=callgrind`; the count is the
 inclusive instruction count of the timed function (Evaluate in quillane.p,
 the lean reference's path function, bench::ArithmeticFloor,
-bench::HostCallFloor, SpecularLobe, LightCalls) divided by the number of its
+bench::HostCallFloor, LobeCall, LightCalls) divided by the number of its
 calls. The reference's check on random spots is turned off here
 (QUILLANE_BENCH_SPOTS=0): it would add calls to the count.
 """
@@ -56,7 +56,7 @@ def main():
         a = per_call(binary, f"ArithFloor/{p}", "bench::ArithmeticFloor")
         h = per_call(binary, f"HostFloor/{p}", "bench::HostCallFloor")
         print(f"{p:20s} {e:9.0f} {r:6.0f} {e / r:6.3f}   {a:6.0f} {h:6.0f} {e / (a + h):6.3f}")
-    lobe = per_call(binary, "Light/lobe", "SpecularLobe(")
+    lobe = per_call(binary, "Light/lobe", "bench::(anonymous namespace)::LobeCall")
     calls = per_call(binary, "Light/host_calls", "bench::(anonymous namespace)::LightCalls")
     slope = (evaluate["lights_16"] - evaluate["lights_1"]) / 15
     lean_slope = (lean["lights_16"] - lean["lights_1"]) / 15

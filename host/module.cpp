@@ -2,9 +2,9 @@
 
 #include <cstdint>
 
+#include "host/evaluate.h"
 #include "host/panel.h"
 #include "host/persist.h"
-#include "shading/evaluate.h"
 #include "shading/node_data.h"
 
 namespace {

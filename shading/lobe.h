@@ -1,22 +1,81 @@
-// The lights a spot is shaded by, and the specular lobe summed over them.
+// The lights a spot is shaded by, the specular lobe of one light and the
+// output colour, from plain values the host binding has read.
 #pragma once
 
-#include "host/services.h"
+#include <cstdint>
+
 #include "shading/frame.h"
-#include "shading/node_data.h"
 #include "shading/vector.h"
 
-// Reads "Custom Light" and decides between the custom light, the fixed light
-// (when the host offers no item list) and the scene's lights.
-LightSelection SelectLight(const NodeData& data, SpotInfo* spot);
+// `customLightType` values: the "Custom Light" input is a direction
+// ("Distant") or a position (any other value, "Point" being 1).
+constexpr std::int32_t kLightDistant = 0;
+constexpr std::int32_t kLightPoint = 1;
+
+constexpr Color kWhite{1.0, 1.0, 1.0};
+constexpr Color kBlack{0.0, 0.0, 0.0};
+
+// Which lights shade a spot: one single white light travelling along
+// `direction`, or the scene's lights.
+struct LightSelection {
+  bool single;
+  Vec3 direction;
+};
+
+// The wired "Custom Light": `value` is the direction the light travels, or
+// for a point light its position, the light then shining from there toward
+// the spot at `position`. Used in world space as it comes.
+inline LightSelection CustomLight(const Vec3& value, std::int32_t type,
+                                  const Vec3& position) {
+  return {true, Normalized(type == kLightDistant ? value : position - value)};
+}
+
+// The light for a host without an item list: fixed, from the upper left.
+inline LightSelection FixedLight() {
+  return {true, Normalized({1.0, -1.0, 1.0})};
+}
+
+// The scene's lights, walked by the host binding.
+inline LightSelection SceneLights() { return {false, {0.0, 0.0, 0.0}}; }
 
 // Sets frame->lightSpec to the colour `lightColor` reflects toward the view
-// when travelling along `lightDir`. Returns 1 when the light contributes, 0
-// (with lightSpec black) when the lobe's denominator is infinite or NaN.
-int SpecularLobe(ShadingFrame* frame, const Vec3& lightDir,
-                 const Color& lightColor);
+// when travelling along `lightDir` (not normalised here). Returns 1 when the
+// light contributes, 0 (with lightSpec black) when the lobe's denominator is
+// infinite or NaN.
+inline int SpecularLobe(ShadingFrame* frame, const Vec3& lightDir,
+                        const Color& lightColor) {
+  // Halfway vector between the directions toward the viewer and the light.
+  Vec3 s = frame->view + lightDir;
+  Normalize(&s);
+  const Vec3 h{-s.x, -s.y, -s.z};
 
-// Sums the lobes of the selected single light, or of every scene light that
-// reaches the spot, is not excluded from its object and affects specular.
-Color SumLights(ShadingFrame* frame, const LightSelection& light,
-                SpotInfo* spot);
+  // Its projections, along tangent and bitangent scaled by the widths.
+  const double t = Dot(h, frame->tangent) / frame->uGloss;
+  const double n = Dot(h, frame->normal);
+  const double b = Dot(h, frame->bitangent) / frame->vGloss;
+  const double q = (t * t + n * n) + b * b;
+
+  // f = 1 / q; an infinite or NaN denominator contributes nothing.
+  double f = 1.0;
+  if (!(q == 0.0)) {
+    f = 1.0 / q;
+    if (!(f > 0.0)) {
+      frame->lightSpec = kBlack;
+      return 0;
+    }
+  }
+  frame->lightSpec = {f * lightColor.r, f * lightColor.g, f * lightColor.b};
+  return 1;
+}
+
+// The single light's lobe, or black when it contributes nothing.
+inline Color SingleLightColor(ShadingFrame* frame, const Vec3& direction) {
+  return SpecularLobe(frame, direction, kWhite) ? frame->lightSpec : kBlack;
+}
+
+// The output: the summed lobes scaled by the specular amount, then tinted
+// by the base colour, multiplied in that order.
+inline Color OutputColor(const Color& sum, double amount, const Color& base) {
+  return {(sum.r * amount) * base.r, (sum.g * amount) * base.g,
+          (sum.b * amount) * base.b};
+}

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "host/services.h"
+#include "shading/lobe.h"
 
 struct NodeData {
   PanelHandle panel;  // built on the first interface activation, else null
@@ -31,9 +32,6 @@ struct NodeData {
   InputHandle inCustomLight;
   OutputHandle outColor;
 };
-
-constexpr std::int32_t kLightDistant = 0;
-constexpr std::int32_t kLightPoint = 1;
 
 // The message create leaves when it cannot allocate the record.
 inline constexpr const char* kCreateNoMemory =

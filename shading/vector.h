@@ -22,6 +22,9 @@ inline Vec3 operator+(const Vec3& a, const Vec3& b) {
 inline Vec3 operator-(const Vec3& a, const Vec3& b) {
   return {a.x - b.x, a.y - b.y, a.z - b.z};
 }
+inline Color operator+(const Color& a, const Color& b) {
+  return {a.r + b.r, a.g + b.g, a.b + b.b};
+}
 
 inline double Dot(const Vec3& a, const Vec3& b) {
   return a.x * b.x + a.y * b.y + a.z * b.z;
@@ -42,6 +45,12 @@ inline double Normalize(Vec3* v) {
     v->z /= length;
   }
   return length;
+}
+
+// `v` divided by its length as Normalize does it.
+inline Vec3 Normalized(Vec3 v) {
+  Normalize(&v);
+  return v;
 }
 
 // The 3x3 matrix `m` (row by row) times the column vector `v`.

@@ -163,6 +163,27 @@ TEST_P(Example4, EveryInputWiredAndATurnedSecondMatrix) {
 
 INSTANTIATE_TEST_SUITE_P(ClassicMode, Example4, ::testing::Values(1, 0));
 
+// The second matrix takes the host's normal to local space; classic mode
+// (any non-zero value) takes the first instead.
+TEST_F(EvaluateTest, ClassicModeTurnsTheHostNormalWithTheFirstMatrix) {
+  host.offered["LW Item Info 4"] = false;
+  host.InstallServices();
+  Create();
+  const double quarter[9] = {0, -1, 0, 1, 0, 0, 0, 0, 1};
+  std::copy(quarter, quarter + 9, host.spot.toLocal);
+  SetVec(host.spot.normal, 0, 1, 0);
+  ASSERT_TRUE(host.Evaluate(data, &out));
+  EXPECT_GT(out[0], 0.0) << "N = (-1, 0, 0) across the axis Y";
+
+  data->classicMode = -3;
+  host.trace.clear();
+  ASSERT_TRUE(host.Evaluate(data, &out));
+  EXPECT_EQ(out, (std::array<double, 3>{0, 0, 0}))
+      << "N = (0, 1, 0) lies along the axis";
+  EXPECT_EQ(host.trace.back(), "setValue");
+  EXPECT_EQ(host.trace[host.trace.size() - 2], "isConnected Custom Light");
+}
+
 TEST_F(EvaluateTest, SpotWithoutRayTraceGetsNoOutputAndReadsNothing) {
   Create();
   host.spot.rayTrace = nullptr;

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "host/evaluate.h"
 #include "host/services.h"
-#include "shading/evaluate.h"
 #include "shading/node_data.h"
 
 struct FakeInput {

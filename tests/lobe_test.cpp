@@ -5,11 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "shading/lobe.h"
-#include "tests/fake_host.h"
 
 namespace {
-
-constexpr Color kWhite{1, 1, 1};
 
 // Tangent X, bitangent Y, normal Z; widths 0.5 along X and 0.1 along Y.
 ShadingFrame AxisFrame(double uGloss = 0.5, double vGloss = 0.1) {
@@ -95,56 +92,43 @@ TEST(SpecularLobe, HostDirectionIsNotNormalised) {
   EXPECT_NEAR(frame.lightSpec.r, 0.4, 1e-15);
 }
 
-class SelectLightTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    data = host.CreateInstance();
-    host.trace.clear();
+// The light selection from plain values; which inputs it asks the host for
+// is pinned by the evaluation's traces.
+TEST(LightSelection, CustomFixedAndSceneLights) {
+  const double r = 1 / std::sqrt(3.0);
+  const struct Case {
+    const char* what;
+    LightSelection light;
+    bool single;
+    Vec3 direction;
+  } cases[] = {
+      {"distant, normalised", CustomLight({0, -2, 0}, kLightDistant, {0, 0, 0}),
+       true, {0, -1, 0}},
+      {"point above", CustomLight({0, 10, 0}, kLightPoint, {0, 0, 0}), true,
+       {0, -1, 0}},
+      {"type 2 is a point", CustomLight({0, 10, 0}, 2, {0, 0, 0}), true,
+       {0, -1, 0}},
+      {"type -1 is a point", CustomLight({0, 10, 0}, -1, {0, 0, 0}), true,
+       {0, -1, 0}},
+      {"point at the spot stays zero", CustomLight({1, 2, 3}, 1, {1, 2, 3}),
+       true, {0, 0, 0}},
+      {"fixed, from the upper left", FixedLight(), true, {r, -r, r}},
+      {"scene lights", SceneLights(), false, {0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(c.light.single, c.single);
+    EXPECT_NEAR(c.light.direction.x, c.direction.x, 1e-15);
+    EXPECT_NEAR(c.light.direction.y, c.direction.y, 1e-15);
+    EXPECT_NEAR(c.light.direction.z, c.direction.z, 1e-15);
   }
-  void TearDown() override { DestroyNode(data); }
-
-  FakeHost host;
-  NodeData* data = nullptr;
-};
-
-TEST_F(SelectLightTest, DistantCustomLightIsItsNormalisedDirection) {
-  host.Wire("Custom Light", 0, -2, 0);
-  const LightSelection light = SelectLight(*data, &host.spot);
-  EXPECT_TRUE(light.single);
-  EXPECT_EQ(light.direction.y, -1.0);
-  EXPECT_EQ(host.trace, (std::vector<std::string>{"isConnected Custom Light",
-                                                  "evaluate Custom Light"}));
 }
 
-TEST_F(SelectLightTest, PointCustomLightShinesFromItsPosition) {
-  host.Wire("Custom Light", 0, 10, 0);
-  for (std::int32_t type : {1, 2, -1}) {
-    data->customLightType = type;
-    const LightSelection light = SelectLight(*data, &host.spot);
-    EXPECT_TRUE(light.single);
-    EXPECT_EQ(light.direction.y, -1.0) << "type " << type;
-  }
-  host.Wire("Custom Light", 0, 0, 0);  // at the spot
-  const LightSelection light = SelectLight(*data, &host.spot);
-  EXPECT_EQ(light.direction.x, 0.0);
-  EXPECT_EQ(light.direction.y, 0.0);
-  EXPECT_EQ(light.direction.z, 0.0);
-}
-
-TEST_F(SelectLightTest, FixedLightWithoutItemInfo) {
-  host.offered["LW Item Info 4"] = false;
-  host.InstallServices();
-  const LightSelection light = SelectLight(*data, &host.spot);
-  EXPECT_TRUE(light.single);
-  EXPECT_NEAR(light.direction.x, 0.577350269, 1e-9);
-  EXPECT_NEAR(light.direction.y, -0.577350269, 1e-9);
-  EXPECT_NEAR(light.direction.z, 0.577350269, 1e-9);
-}
-
-TEST_F(SelectLightTest, SceneLightsWhenItemInfoIsOffered) {
-  EXPECT_FALSE(SelectLight(*data, &host.spot).single);
-  EXPECT_EQ(host.trace,
-            (std::vector<std::string>{"isConnected Custom Light"}));
+TEST(OutputColor, ScalesByTheAmountThenTints) {
+  const Color out = OutputColor({0.8, 0.8, 0.8}, 0.5, {1.0, 0.5, 0.0});
+  EXPECT_EQ(out.r, 0.4);
+  EXPECT_EQ(out.g, 0.2);
+  EXPECT_EQ(out.b, 0.0);
 }
 
 }  // namespace
