@@ -2,8 +2,9 @@
 // evaluation we can write that asks the host the same questions in the same
 // order and performs the same divisions, square roots and other operations
 // on the same operands. It is specialised to its path (which inputs are
-// wired, which light is used, where it stops); a host answer that leaves the
-// path ends it without output, which the bit-for-bit check then reports.
+// wired, which light is used, where it stops), but still tests every answer
+// the path depends on: one that leaves the path ends it with an output no
+// evaluation gives, which the bit-for-bit check then reports.
 //
 // Written for speed: values stay in registers between host calls where they
 // can, independent divisions and square roots are issued two to an SSE2
