@@ -10,7 +10,10 @@ inclusive instruction count of the timed function (Evaluate in quillane.p,
 the lean reference's path function, bench::ArithmeticFloor,
 bench::HostCallFloor, LobeCall, LightCalls) divided by the number of its
 calls. The reference's check on random spots is turned off here
-(QUILLANE_BENCH_SPOTS=0): it would add calls to the count.
+(QUILLANE_BENCH_SPOTS=0): it would add calls to the count. Symbols are bound
+at start-up (LD_BIND_NOW): on a busy machine a run may make few calls, and
+the first call of a library function (sincos) would otherwise carry its
+lazy binding, thousands of instructions.
 """
 import os
 import re
@@ -25,7 +28,7 @@ PATHS = ["fixed_light", "lights_1", "lights_4", "lights_16", "all_wired_point",
 def per_call(binary, bench, function):
     with tempfile.TemporaryDirectory() as tmp:
         out = os.path.join(tmp, "callgrind.out")
-        env = dict(os.environ, QUILLANE_BENCH_SPOTS="0")
+        env = dict(os.environ, QUILLANE_BENCH_SPOTS="0", LD_BIND_NOW="1")
         subprocess.run(["valgrind", "--tool=callgrind", f"--callgrind-out-file={out}",
                         binary, f"--benchmark_filter=^{bench}$", "--benchmark_min_time=0.005"],
                        capture_output=True, check=True, env=env)
