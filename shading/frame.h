@@ -67,14 +67,27 @@ inline bool LocalTangent(const Vec3& axis, const Vec3& normal, double theta,
   return true;
 }
 
+// The "UV" input read as a direction in the tangent plane, before it is
+// normalised: (1, 0.5) along the tangent, (0.5, 1) along normal x tangent;
+// the third component is ignored.
+inline Vec3 SteerDirection(const Vec3& uv) {
+  return {(uv.x - 0.5) * 2, (uv.y - 0.5) * 2, 0.0};
+}
+
+// The tangent `t` turned toward `e` (normal x tangent) by the unit
+// direction `d`: d.x t + d.y e + d.z n.
+inline Vec3 Steer(const Vec3& t, const Vec3& e, const Vec3& n, const Vec3& d) {
+  return {d.x * t.x + d.y * e.x + d.z * n.x, d.x * t.y + d.y * e.y + d.z * n.y,
+          d.x * t.z + d.y * e.z + d.z * n.z};
+}
+
 // Steers the local tangent `t` by the "UV" input read as a direction in the
 // tangent plane: (1, 0.5) keeps it, (0.5, 1) turns it to normal x tangent;
 // the third component is ignored. The result is not normalised.
 inline Vec3 SteerTangent(const Vec3& t, const Vec3& n, const Vec3& uv) {
-  const Vec3 d = Normalized({(uv.x - 0.5) * 2, (uv.y - 0.5) * 2, 0.0});
+  const Vec3 d = Normalized(SteerDirection(uv));
   const Vec3 e = Normalized(Cross(n, t));
-  return {d.x * t.x + d.y * e.x + d.z * n.x, d.x * t.y + d.y * e.y + d.z * n.y,
-          d.x * t.z + d.y * e.z + d.z * n.z};
+  return Steer(t, e, n, d);
 }
 
 // The world-space frame from the local tangent `t`, carried by `toWorld`,

@@ -31,12 +31,28 @@ inline LightSelection CustomLight(const Vec3& value, std::int32_t type,
 }
 
 // The light for a host without an item list: fixed, from the upper left.
-inline LightSelection FixedLight() {
-  return {true, Normalized({1.0, -1.0, 1.0})};
-}
+const Vec3 kFixedLightDirection = Normalized({1.0, -1.0, 1.0});
+inline LightSelection FixedLight() { return {true, kFixedLightDirection}; }
 
 // The scene's lights, walked by the host binding.
 inline LightSelection SceneLights() { return {false, {0.0, 0.0, 0.0}}; }
+
+// The lobe's weight f = 1 / q for the unit halfway vector `s` between the
+// directions toward the viewer and the light: 1 when q is 0, and 0 when q is
+// infinite or NaN (the light then contributes nothing).
+inline double HalfwayLobe(const ShadingFrame& frame, const Vec3& s) {
+  const Vec3 h{-s.x, -s.y, -s.z};
+
+  // Its projections, along tangent and bitangent scaled by the widths.
+  const Pair tb = DividePair(Dot(h, frame.tangent), Dot(h, frame.bitangent),
+                             frame.uGloss, frame.vGloss);
+  const double n = Dot(h, frame.normal);
+  const double q = (tb.a * tb.a + n * n) + tb.b * tb.b;
+
+  if (q == 0.0) return 1.0;
+  const double f = 1.0 / q;
+  return f > 0.0 ? f : 0.0;
+}
 
 // Sets frame->lightSpec to the colour `lightColor` reflects toward the view
 // when travelling along `lightDir` (not normalised here). Returns 1 when the
@@ -45,24 +61,10 @@ inline LightSelection SceneLights() { return {false, {0.0, 0.0, 0.0}}; }
 inline int SpecularLobe(ShadingFrame* frame, const Vec3& lightDir,
                         const Color& lightColor) {
   // Halfway vector between the directions toward the viewer and the light.
-  Vec3 s = frame->view + lightDir;
-  Normalize(&s);
-  const Vec3 h{-s.x, -s.y, -s.z};
-
-  // Its projections, along tangent and bitangent scaled by the widths.
-  const double t = Dot(h, frame->tangent) / frame->uGloss;
-  const double n = Dot(h, frame->normal);
-  const double b = Dot(h, frame->bitangent) / frame->vGloss;
-  const double q = (t * t + n * n) + b * b;
-
-  // f = 1 / q; an infinite or NaN denominator contributes nothing.
-  double f = 1.0;
-  if (!(q == 0.0)) {
-    f = 1.0 / q;
-    if (!(f > 0.0)) {
-      frame->lightSpec = kBlack;
-      return 0;
-    }
+  const double f = HalfwayLobe(*frame, Normalized(frame->view + lightDir));
+  if (!(f > 0.0)) {
+    frame->lightSpec = kBlack;
+    return 0;
   }
   frame->lightSpec = {f * lightColor.r, f * lightColor.g, f * lightColor.b};
   return 1;
