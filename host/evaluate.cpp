@@ -3,6 +3,7 @@
 #include "shading/frame.h"
 #include "shading/lobe.h"
 #include "shading/node_data.h"
+#include "shading/shaped_frame.h"
 
 namespace {
 
@@ -13,39 +14,32 @@ inline bool Wired(InputHandle input) {
   return gHost.input->isConnected(input) != 0;
 }
 
-inline double EvaluateScalar(InputHandle input, SpotInfo* spot) {
+inline double ReadScalar(InputHandle input, SpotInfo* spot, double setting) {
+  if (!Wired(input)) return setting;
   double value = 0.0;
   gHost.input->evaluate(input, spot, &value);
   return value;
 }
 
-inline Vec3 EvaluateVector(InputHandle input, SpotInfo* spot) {
-  double value[3] = {0.0, 0.0, 0.0};
+// A vector input: true, with the host's value in `value`, when it is wired.
+inline bool ReadVector(InputHandle input, SpotInfo* spot, double value[3]) {
+  if (!Wired(input)) return false;
+  value[0] = value[1] = value[2] = 0.0;
   gHost.input->evaluate(input, spot, value);
-  return ToVec3(value);
+  return true;
 }
 
-inline double ReadScalar(InputHandle input, SpotInfo* spot, double setting) {
-  return Wired(input) ? EvaluateScalar(input, spot) : setting;
-}
+const double kBlackRgb[3] = {0.0, 0.0, 0.0};
 
-inline Color ReadColor(InputHandle input, SpotInfo* spot,
-                       const double setting[3]) {
-  if (!Wired(input)) return ToColor(setting);
-  const Vec3 c = EvaluateVector(input, spot);
-  return {c.x, c.y, c.z};
-}
-
-inline void SetOutput(ValueHandle value, const Color& color) {
-  const double rgb[3] = {color.r, color.g, color.b};
-  gHost.output->setValue(value, rgb);
+inline void SetBlack(ValueHandle value) {
+  gHost.output->setValue(value, kBlackRgb);
 }
 
 // The scene's lights in the host's order, the sum formed in that order. A
 // light counts when the spot has an object, the light is not excluded from
 // it, affects specular and reaches the spot. Hosts without light info
 // report no flags; hosts without object info exclude nothing.
-inline Color SumSceneLights(ShadingFrame* frame, SpotInfo* spot) {
+inline Color SumSceneLights(const ShadingFrame& frame, SpotInfo* spot) {
   const ItemInfo* items = gHost.itemInfo;
   Color sum = kBlack;
   for (ItemHandle l = items->first(kItemLight, nullptr); l; l = items->next(l)) {
@@ -57,67 +51,115 @@ inline Color SumSceneLights(ShadingFrame* frame, SpotInfo* spot) {
     double direction[3], color[3];
     if (spot->illuminate(l, spot->worldPosition, direction, color) <= 0)
       continue;
-    if (SpecularLobe(frame, ToVec3(direction), ToColor(color)))
-      sum = sum + frame->lightSpec;
+    const double f =
+        HalfwayLobe(frame, Normalized(frame.view + ToVec3(direction)));
+    if (f > 0.0) sum = sum + Color{f * color[0], f * color[1], f * color[2]};
   }
   return sum;
+}
+
+// What the first reads leave for the rest of the evaluation.
+struct Lit {
+  const double* base;  // the colour: the host's or the setting
+  double amount;
+};
+
+// From the local tangent on, for one shape: "UV", the frame, the lights and
+// the output.
+template <FrameShape S>
+inline void ShadeShaped(const NodeData& data, SpotInfo* spot, ValueHandle value,
+                        const Lit& lit, const FrameSource& in) {
+  Vec3 n;
+  const Vec3 t = LocalTangentOf<S>(in, &n);
+  if (t.x == 0.0 && t.y == 0.0 && t.z == 0.0) return SetBlack(value);
+  double uv[3];
+  Vec3 halfway;
+  const ShadingFrame frame =
+      ReadVector(data.inUV, spot, uv)
+          ? WorldFrameOf<S, true>(in, n, t, uv, &halfway)
+          : WorldFrameOf<S, false>(in, n, t, uv, &halfway);
+
+  Color sum;
+  if constexpr (S.light == LightSource::kScene) {
+    sum = SumSceneLights(frame, spot);
+  } else {
+    const double f = HalfwayLobe(frame, halfway);
+    sum = {f, f, f};
+  }
+  const Color rgb = OutputColor(sum, lit.amount, ToColor(lit.base));
+  const double out[3] = {rgb.r, rgb.g, rgb.b};
+  gHost.output->setValue(value, out);
+}
+
+// Turns the shape found at run time into the one the maths is compiled for.
+template <bool kAxis, bool kNormal, LightSource kLight>
+inline void ShadeTurned(const NodeData& data, SpotInfo* spot, ValueHandle value,
+                        const Lit& lit, const FrameSource& in) {
+  if (in.theta != 0.0)
+    return ShadeShaped<FrameShape{kAxis, kNormal, kLight, true}>(data, spot, value, lit, in);
+  return ShadeShaped<FrameShape{kAxis, kNormal, kLight, false}>(data, spot, value, lit, in);
+}
+
+template <bool kAxis, bool kNormal>
+inline void ShadeLit(const NodeData& data, SpotInfo* spot, ValueHandle value,
+                     const Lit& lit, const FrameSource& in, LightSource light) {
+  switch (light) {
+    case LightSource::kFixed:
+      return ShadeTurned<kAxis, kNormal, LightSource::kFixed>(data, spot, value, lit, in);
+    case LightSource::kCustom:
+      return ShadeTurned<kAxis, kNormal, LightSource::kCustom>(data, spot, value, lit, in);
+    case LightSource::kScene:
+      return ShadeTurned<kAxis, kNormal, LightSource::kScene>(data, spot, value, lit, in);
+  }
+}
+
+// Everything after the first two checks, as one function: the reads, then
+// the maths compiled for the shape they found, all inlined (flatten) so that
+// values stay in registers and no frame is added per step.
+[[gnu::noinline, gnu::flatten]] void Shade(const NodeData& data, SpotInfo* spot,
+                                           ValueHandle value) {
+  // Base colour and specular amount; no amount, no highlight.
+  double color[3];
+  Lit lit;
+  lit.base = ReadVector(data.inColor, spot, color) ? color : data.color;
+  lit.amount = ReadScalar(data.inSpecular, spot, data.specular);
+  if (lit.amount <= 0.0) return SetBlack(value);
+
+  // The other inputs in the host's order; the maths waits for them.
+  double axis[3], normal[3], custom[3];
+  const double uGloss = ReadScalar(data.inUGlossiness, spot, data.uGlossiness);
+  const double vGloss = ReadScalar(data.inVGlossiness, spot, data.vGlossiness);
+  const bool axisWired = ReadVector(data.inAxis, spot, axis);
+  const double theta = ReadScalar(data.inTangentRotate, spot, data.tangentRotate);
+  const bool normalWired = ReadVector(data.inNormal, spot, normal);
+  const LightSource light = ReadVector(data.inCustomLight, spot, custom)
+                                ? LightSource::kCustom
+                            : gHost.itemInfo ? LightSource::kScene
+                                             : LightSource::kFixed;
+
+  // Classic mode swaps which matrix takes local space to world space.
+  const bool classic = data.classicMode != 0;
+  const FrameSource in{axis, normal, custom, theta,
+                       GuardGlossiness(uGloss), GuardGlossiness(vGloss),
+                       data.axis, data.customLightType,
+                       classic ? spot->toLocal : spot->toWorld,
+                       classic ? spot->toWorld : spot->toLocal,
+                       spot->normal, spot->worldPosition, spot->raySource};
+  if (axisWired) {
+    if (normalWired) return ShadeLit<true, true>(data, spot, value, lit, in, light);
+    return ShadeLit<true, false>(data, spot, value, lit, in, light);
+  }
+  if (normalWired) return ShadeLit<false, true>(data, spot, value, lit, in, light);
+  return ShadeLit<false, false>(data, spot, value, lit, in, light);
 }
 
 }  // namespace
 
 void Evaluate(void* instance, SpotInfo* spot, OutputHandle /*output*/,
               ValueHandle value) {
-  const NodeData& data = *static_cast<const NodeData*>(instance);
-
   // A spot the host cannot trace gets no output; a shadow ray gets black.
+  // Both before Shade, so that they cost no frame.
   if (!spot->rayTrace) return;
-  if (spot->flags & kSpotShadowRay) return SetOutput(value, kBlack);
-
-  // Base colour and specular amount; no amount, no highlight.
-  const Color base = ReadColor(data.inColor, spot, data.color);
-  const double amount = ReadScalar(data.inSpecular, spot, data.specular);
-  if (amount <= 0.0) return SetOutput(value, kBlack);
-
-  // Lobe widths, anisotropy axis and tangent rotation.
-  const double uGloss = GuardGlossiness(
-      ReadScalar(data.inUGlossiness, spot, data.uGlossiness));
-  const double vGloss = GuardGlossiness(
-      ReadScalar(data.inVGlossiness, spot, data.vGlossiness));
-  const Vec3 axis = Wired(data.inAxis)
-                        ? Normalized(EvaluateVector(data.inAxis, spot))
-                        : SettingAxis(data.axis);
-  const double theta =
-      ReadScalar(data.inTangentRotate, spot, data.tangentRotate);
-
-  // Classic mode swaps which matrix takes local space to world space.
-  const double* toWorld = data.classicMode == 0 ? spot->toWorld : spot->toLocal;
-  const double* toLocal = data.classicMode == 0 ? spot->toLocal : spot->toWorld;
-  const Normals normals =
-      Wired(data.inNormal)
-          ? NormalsFromInput(EvaluateVector(data.inNormal, spot), toWorld)
-          : NormalsFromHost(ToVec3(spot->normal), toLocal);
-
-  // The custom light, the fixed light of a host without an item list, or
-  // the scene's lights.
-  const LightSelection light =
-      Wired(data.inCustomLight)
-          ? CustomLight(EvaluateVector(data.inCustomLight, spot),
-                        data.customLightType, ToVec3(spot->worldPosition))
-      : gHost.itemInfo ? SceneLights()
-                       : FixedLight();
-
-  // The tangent, steered by "UV" when wired, and the world-space frame.
-  Vec3 tangent;
-  if (!LocalTangent(axis, normals.local, theta, &tangent))
-    return SetOutput(value, kBlack);
-  if (Wired(data.inUV))
-    tangent = SteerTangent(tangent, normals.local,
-                           EvaluateVector(data.inUV, spot));
-  ShadingFrame frame =
-      WorldFrame(toWorld, tangent, normals.world, ToVec3(spot->worldPosition),
-                 ToVec3(spot->raySource), uGloss, vGloss);
-
-  const Color sum = light.single ? SingleLightColor(&frame, light.direction)
-                                 : SumSceneLights(&frame, spot);
-  SetOutput(value, OutputColor(sum, amount, base));
+  if (spot->flags & kSpotShadowRay) return SetBlack(value);
+  Shade(*static_cast<const NodeData*>(instance), spot, value);
 }
