@@ -1,8 +1,11 @@
 #include "shading/vector.h"
 
 #include <cmath>
+#include <cstring>
+#include <iterator>
 #include <numbers>
 #include <random>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -25,6 +28,33 @@ TEST(Normalize, LeavesDegenerateVectorsUnchanged) {
   EXPECT_TRUE(std::isnan(Normalize(&nan)));
   EXPECT_TRUE(std::isnan(nan.x));
   EXPECT_EQ(nan.y, 1.0) << "a NaN length must not divide";
+}
+
+// NormalizeBoth must give each vector exactly what Normalize gives it: the
+// paired square roots and divisions round lane by lane as the scalar ones do,
+// and a zero, NaN or infinite length in one lane must not affect the other.
+TEST(NormalizeBoth, EqualsTwoNormalizesBitForBit) {
+  const double kInf = INFINITY;
+  const Vec3 cases[] = {{3, 0, 4},        {0, 0, 0},      {NAN, 1, 0},
+                        {kInf, 1, 2},     {1e-200, 0, 0}, {1e200, -1e200, 3},
+                        {-0.0, 2, -0.0},  {0.1, 0.2, 0.3}};
+  std::mt19937_64 engine(7);
+  std::uniform_real_distribution<double> any(-4.0, 4.0);
+  std::vector<Vec3> vectors(std::begin(cases), std::end(cases));
+  for (int i = 0; i < 64; ++i) vectors.push_back({any(engine), any(engine), any(engine)});
+  for (const Vec3& a : vectors) {
+    for (const Vec3& b : vectors) {
+      Vec3 pa = a, pb = b, sa = a, sb = b;
+      NormalizeBoth(&pa, &pb);
+      Normalize(&sa);
+      Normalize(&sb);
+      const double got[6] = {pa.x, pa.y, pa.z, pb.x, pb.y, pb.z};
+      const double want[6] = {sa.x, sa.y, sa.z, sb.x, sb.y, sb.z};
+      EXPECT_EQ(std::memcmp(got, want, sizeof got), 0)
+          << "a = (" << a.x << ", " << a.y << ", " << a.z << "), b = (" << b.x
+          << ", " << b.y << ", " << b.z << ")";
+    }
+  }
 }
 
 TEST(Cross, FollowsOperandOrder) {
