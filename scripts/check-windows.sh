@@ -31,25 +31,13 @@ step() { printf '== %s (%ds)\n' "$*" $((SECONDS - started)); }
 fail() { echo "check-windows: $*" >&2; exit 1; }
 
 step "packages"
-missing=()
-for p in g++-mingw-w64-x86-64 wine64 python3 python3-pefile; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
-    missing+=("$p")
-done
-if ((${#missing[@]})); then
-  echo "Installing: ${missing[*]}"
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
-fi
+scripts/install-deps.sh g++-mingw-w64-x86-64 wine64 python3-pefile
 
 step "windows build"
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j2
 [ -f "$linux/quillane" ] || {
   step "linux build (missing)"
-  scripts/install-deps.sh
   cmake --preset default >/dev/null
   cmake --build --preset default -j2 --target quillane
 }

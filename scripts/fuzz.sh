@@ -17,15 +17,15 @@ if [[ $# -gt 0 && $1 =~ ^[0-9]+$ ]]; then
   shift
 fi
 targets=("$@")
-if ((${#targets[@]} == 0)); then
-  targets=(container_binary_fuzz container_text_fuzz scene_fuzz eval_line_fuzz
-           evaluate_fuzz)
-fi
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j 2
 
 root=build/fuzz
+# Every target fuzz/CMakeLists.txt lists, unless some were named.
+if ((${#targets[@]} == 0)); then
+  mapfile -t targets <"$root/fuzz/targets.txt"
+fi
 mkdir -p "$root/findings"
 failed=0
 printf '%-24s %12s %10s %8s %8s\n' target executions exec/s corpus coverage

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build needs, only those that are missing.
+# Installs the Debian packages the build needs, only those that are missing,
+# and any further packages named as arguments:
+#   scripts/install-deps.sh [PACKAGE...]
 set -euo pipefail
 
 packages=(
@@ -8,6 +10,7 @@ packages=(
   nlohmann-json3-dev libpng-dev libopenexr-dev libtbb-dev libcli11-dev
   python3
   clang libclang-rt-14-dev
+  "$@"
 )
 
 missing=()
