@@ -17,7 +17,7 @@
 #include "host/persist.h"
 #include "shading/node_data.h"
 #include "standin/saved/container.h"
-#include "tests/scripted_host.h"
+#include "tests/doubles/scripted_host.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "standin/host/eval_case.h"
-#include "tests/standin/cli_runner.h"
+#include "tests/tools/cli_runner.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tests/standin/cli_runner.h"
+#include "tests/tools/cli_runner.h"
 
 #include <sys/wait.h>
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "tests/fake_host.h"
+#include "tests/doubles/fake_host.h"
 
 namespace {
 

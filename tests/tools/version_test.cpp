@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/standin/cli_runner.h"
+#include "tests/tools/cli_runner.h"
 #include "tools/sha256.h"
 
 namespace {

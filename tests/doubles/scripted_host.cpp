@@ -1,4 +1,4 @@
-#include "tests/scripted_host.h"
+#include "tests/doubles/scripted_host.h"
 
 #include <cstring>
 #include <string>

@@ -15,7 +15,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/fake_host.h"
+#include "tests/doubles/fake_host.h"
 
 #ifndef QUILLANE_MODULE_PATH
 #error "QUILLANE_MODULE_PATH must name the built quillane.p"

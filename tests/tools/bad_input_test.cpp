@@ -21,7 +21,7 @@
 #include "standin/saved/container.h"
 #include "standin/host/eval_case.h"
 #include "standin/host/host.h"
-#include "tests/standin/cli_runner.h"
+#include "tests/tools/cli_runner.h"
 
 namespace {
 

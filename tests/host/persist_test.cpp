@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/fake_host.h"
-#include "tests/fake_store.h"
+#include "tests/doubles/fake_host.h"
+#include "tests/host/fake_store.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/fake_host.h"
+#include "tests/doubles/fake_host.h"
 
 namespace {
 std::atomic<long> gAllocations{0};

@@ -1,7 +1,7 @@
 // The node record's life: create, copy, destroy and the input event.
 #include <gtest/gtest.h>
 
-#include "tests/fake_host.h"
+#include "tests/doubles/fake_host.h"
 
 namespace {
 

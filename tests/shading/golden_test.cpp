@@ -30,7 +30,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/fake_host.h"
+#include "tests/doubles/fake_host.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "standin/host/scene_host.h"
 #include "standin/render/camera.h"
-#include "tests/standin/cli_runner.h"
+#include "tests/tools/cli_runner.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // inputs.
 #include <gtest/gtest.h>
 
-#include "tests/standin/cli_runner.h"
+#include "tests/tools/cli_runner.h"
 
 namespace {
 

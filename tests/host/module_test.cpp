@@ -8,7 +8,7 @@
 
 #include "host/panel.h"
 #include "host/persist.h"
-#include "tests/fake_host.h"
+#include "tests/doubles/fake_host.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tests/fake_store.h"
+#include "tests/host/fake_store.h"
 
 #include <algorithm>
 

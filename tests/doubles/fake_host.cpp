@@ -1,4 +1,4 @@
-#include "tests/fake_host.h"
+#include "tests/doubles/fake_host.h"
 
 #include <cstring>
 #include <string_view>

@@ -3,7 +3,7 @@
 
 #include "standin/host/host.h"
 #include "standin/host/module_file.h"
-#include "tests/standin/cli_runner.h"
+#include "tests/tools/cli_runner.h"
 
 namespace {
 

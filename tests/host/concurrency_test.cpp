@@ -15,7 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "shading/node_data.h"
-#include "tests/scripted_host.h"
+#include "tests/doubles/scripted_host.h"
 
 namespace {
 
