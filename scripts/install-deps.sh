@@ -10,6 +10,7 @@ packages=(
   nlohmann-json3-dev libpng-dev libopenexr-dev libtbb-dev libcli11-dev
   python3
   clang libclang-rt-14-dev
+  libcpp-httplib-dev
   "$@"
 )
 

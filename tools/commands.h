@@ -27,6 +27,22 @@ struct RenderArgs {
 };
 
 int Render(const RenderArgs& args);
+
+// `quillane serve`: built where cpp-httplib and the renderer are (not on
+// Windows); elsewhere the subcommand is not offered.
+inline constexpr bool kServeAvailable = QUILLANE_HAS_SERVE;
+
+struct ServeArgs {
+  std::string module;
+  std::string scene;        // empty: the built-in default scene
+  std::string sceneFolder;  // empty: the scene's folder, or none
+  std::string bind = "127.0.0.1";
+  int port = 8080;
+  int threads = 1;
+};
+int Serve(const ServeArgs& args);
+// The folder a file lies in ("." for a bare name).
+std::string FolderOf(const std::string& path);
 int Eval(const std::string& module, const std::string& input);
 int Panel(const std::string& module, const std::string& scene);
 

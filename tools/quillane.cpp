@@ -60,6 +60,20 @@ int main(int argc, char** argv) {
   CLI::App* panelCmd = app.add_subcommand("panel", "Print the node's panel as the host shows it");
   panelCmd->add_option("scene", panelScene, "Scene file (default: the built-in preview scene)");
 
+#if QUILLANE_HAS_SERVE
+  quillane::ServeArgs serve;
+  serve.threads = render.threads;
+  CLI::App* serveCmd = app.add_subcommand(
+      "serve", "Serve the look-dev page: the node's panel and a live preview in the browser");
+  serveCmd->add_option("scene", serve.scene, "Scene file (default: the built-in preview scene)");
+  serveCmd->add_option("--port", serve.port, "Port to listen on (0: any free port)")
+      ->check(CLI::Range(0, 65535));
+  serveCmd->add_option("--scenes", serve.sceneFolder,
+                       "Folder of scenes the page may open and save (default: the scene's folder)");
+  serveCmd->add_option("--bind", serve.bind, "Address to listen on (default 127.0.0.1: this machine only)");
+  serveCmd->add_option("--threads", serve.threads, "Render threads")->check(CLI::Range(1, 1024));
+#endif
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -89,5 +103,13 @@ int main(int argc, char** argv) {
     return quillane::Render(render);
   }
   if (*evalCmd) return quillane::Eval(module, evalInput);
+#if QUILLANE_HAS_SERVE
+  if (*serveCmd) {
+    serve.module = module;
+    if (serve.sceneFolder.empty() && !serve.scene.empty())
+      serve.sceneFolder = quillane::FolderOf(serve.scene);
+    return quillane::Serve(serve);
+  }
+#endif
   return quillane::Panel(module, panelScene);
 }

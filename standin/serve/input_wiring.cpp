@@ -1,0 +1,94 @@
+#include "standin/serve/input_wiring.h"
+
+#include <cmath>
+
+#include "standin/render/source_names.h"
+#include "standin/serve/panel_values.h"
+#include "standin/serve/scene_images.h"
+
+namespace standin {
+namespace {
+
+using nlohmann::json;
+
+double Finite(const json& value, const std::string& what) {
+  if (!value.is_number() || !std::isfinite(value.get<double>()))
+    throw RequestError(what + ": expected a finite number");
+  return value.get<double>();
+}
+
+InputSource Constant(const json& value, bool scalar) {
+  if (scalar) return {SourceKind::Number, {Finite(value, "constant"), 0.0, 0.0}};
+  if (!value.is_array() || value.size() != 3)
+    throw RequestError("constant: expected three numbers for this input");
+  InputSource source{SourceKind::Vector, {}};
+  for (size_t i = 0; i < 3; ++i) source.value[i] = Finite(value[i], "constant");
+  return source;
+}
+
+std::string StringKey(const json& spec, const char* key) {
+  const auto it = spec.find(key);
+  if (it == spec.end() || !it->is_string())
+    throw RequestError(std::string("source: \"") + key + "\" must be a string");
+  return it->get<std::string>();
+}
+
+}  // namespace
+
+json SourceJson(const HostInput& input) {
+  if (!input.wired) return {{"kind", "none"}};
+  const InputSource& source = input.source;
+  if (source.kind == SourceKind::Number)
+    return {{"kind", "constant"}, {"value", NumberJson(source.value[0])}};
+  if (source.kind == SourceKind::Vector)
+    return {{"kind", "constant"},
+            {"value", json::array({NumberJson(source.value[0]), NumberJson(source.value[1]),
+                                   NumberJson(source.value[2])})}};
+  for (const SourceName& name : kSourceNames)
+    if (name.kind == source.kind) return {{"kind", name.name}};
+  return {{"kind", "other"}};
+}
+
+InputSource ParseSource(const json& spec, bool scalar, const Scene& scene) {
+  if (!spec.is_object()) throw RequestError("source: expected an object");
+  const std::string kind = StringKey(spec, "kind");
+  if (kind == "constant") {
+    if (!spec.contains("value")) throw RequestError("constant: \"value\" is missing");
+    return Constant(spec["value"], scalar);
+  }
+  if (kind == "image") return SceneImageSource(scene, StringKey(spec, "name"), scalar);
+  for (const SourceName& name : kSourceNames) {
+    if (kind != name.name) continue;
+    if (IsScalarSource(name.kind) != scalar)
+      throw RequestError("source \"" + kind + "\" gives " +
+                         (scalar ? "three numbers" : "one number") + ", the input takes " +
+                         (scalar ? "one" : "three"));
+    return {name.kind, {0.0, 0.0, 0.0}};
+  }
+  throw RequestError("source: unknown kind \"" + kind + "\"");
+}
+
+json BuiltInSources() {
+  json sources = json::array();
+  for (const SourceName& name : kSourceNames)
+    sources.push_back({{"name", name.name}, {"scalar", IsScalarSource(name.kind)}});
+  return sources;
+}
+
+bool IsScalarInput(const std::string& name) {
+  for (const InputName& input : kInputNames)
+    if (name == input.name) return input.scalar;
+  return false;
+}
+
+void Unwire(Host& host, HostNode& node, const std::string& name) {
+  HostInput* input = host.FindInput(node, name);
+  if (!input) throw HostError("the node has no input \"" + name + "\"");
+  input->wired = false;
+  input->source = {};
+  if (input->onEvent)
+    input->onEvent(node.instance, reinterpret_cast<InputHandle>(input), kEventValueChanged,
+                   nullptr);
+}
+
+}  // namespace standin

@@ -1,0 +1,252 @@
+#include "standin/serve/server.h"
+
+#include <httplib.h>
+
+#include <stdexcept>
+
+#include "standin/saved/container.h"
+#include "standin/serve/event_hub.h"
+#include "standin/serve/lookdev_views.h"
+#include "standin/serve/panel_values.h"
+#include "standin/serve/preview.h"
+#include "standin/serve/request_guard.h"
+#include "standin/serve/studio.h"
+#include "standin/serve/web_assets.h"
+
+namespace standin {
+namespace {
+
+using nlohmann::json;
+
+constexpr size_t kMaxBody = 64 * 1024;
+constexpr int kServerThreads = 24;  // enough for every event stream and more
+
+void SendJson(httplib::Response& res, int status, const json& body) {
+  res.status = status;
+  res.set_content(body.dump(), "application/json");
+}
+
+void SendError(httplib::Response& res, int status, const std::string& message) {
+  SendJson(res, status, {{"error", message}});
+}
+
+json ParseBody(const httplib::Request& req) {
+  try {
+    return json::parse(req.body);
+  } catch (const json::parse_error& e) {
+    throw RequestError(std::string("malformed JSON: ") + e.what());
+  }
+}
+
+std::string NameKey(const json& body) {
+  const auto it = body.is_object() ? body.find("name") : body.end();
+  if (it == body.end() || !it->is_string()) throw RequestError("\"name\" must be a string");
+  return it->get<std::string>();
+}
+
+// Runs `body`, answering bad input with 400 and its message, anything else
+// with 500.
+template <typename Body>
+void Guarded(httplib::Response& res, Body body) {
+  try {
+    body();
+  } catch (const RequestError& e) {
+    SendError(res, 400, e.what());
+  } catch (const ScenePathError& e) {
+    SendError(res, 400, e.what());
+  } catch (const SceneError& e) {
+    SendError(res, 400, e.what());
+  } catch (const ContainerError& e) {
+    SendError(res, 400, e.what());
+  } catch (const FileError& e) {
+    SendError(res, 500, e.what());
+  } catch (const std::exception& e) {
+    SendError(res, 500, e.what());
+  }
+}
+
+bool IsJson(const httplib::Request& req) {
+  return req.get_header_value("Content-Type").rfind("application/json", 0) == 0;
+}
+
+}  // namespace
+
+struct LookdevServer::Impl {
+  explicit Impl(const ServeOptions& o)
+      : options(o),
+        studio(o.module, o.scene, SceneFolder(o.sceneFolder)),
+        preview(studio, events, o.threads) {}
+
+  void Routes();
+  void Guard();
+  void Change(const httplib::Request& req, httplib::Response& res,
+              std::uint64_t (*apply)(Studio&, const json&));
+  void Events(httplib::Response& res);
+  void Frame(httplib::Response& res);
+
+  ServeOptions options;
+  ServerAddress address;
+  EventHub events;
+  Studio studio;
+  PreviewWorker preview;
+  httplib::Server server;
+};
+
+void LookdevServer::Impl::Guard() {
+  server.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
+    using R = httplib::Server::HandlerResponse;
+    if (!HostAllowed(req.get_header_value("Host"), address)) {
+      SendError(res, 403, "refused: the Host header does not name this server");
+      return R::Handled;
+    }
+    if (!ChangesState(req.method)) return R::Unhandled;
+    if (!OriginAllowed(req.get_header_value("Origin"), address) ||
+        req.get_header_value("Sec-Fetch-Site") == "cross-site") {
+      SendError(res, 403, "refused: the request comes from another site");
+      return R::Handled;
+    }
+    if (!IsJson(req)) {
+      SendError(res, 415, "expected Content-Type: application/json");
+      return R::Handled;
+    }
+    return R::Unhandled;
+  });
+  server.set_payload_max_length(kMaxBody);
+  server.set_default_headers({{"Cache-Control", "no-store"},
+                              {"X-Content-Type-Options", "nosniff"},
+                              {"X-Frame-Options", "DENY"},
+                              {"Content-Security-Policy",
+                               "default-src 'self'; img-src 'self' data: blob:; frame-ancestors 'none'"}});
+  server.new_task_queue = [] { return new httplib::ThreadPool(kServerThreads); };
+}
+
+void LookdevServer::Impl::Change(const httplib::Request& req, httplib::Response& res,
+                                 std::uint64_t (*apply)(Studio&, const json&)) {
+  Guarded(res, [&] {
+    const std::uint64_t version = apply(studio, ParseBody(req));
+    preview.Wake();
+    events.Publish("state", "{\"version\":" + std::to_string(version) + "}");
+    SendJson(res, 200, {{"version", version}});
+  });
+}
+
+void LookdevServer::Impl::Events(httplib::Response& res) {
+  if (!events.OpenStream()) {
+    SendError(res, 503, "too many event streams are open");
+    return;
+  }
+  auto cursor = std::make_shared<std::uint64_t>(events.Latest());
+  auto first = std::make_shared<bool>(true);
+  res.set_chunked_content_provider(
+      "text/event-stream",
+      [this, cursor, first](size_t, httplib::DataSink& sink) {
+        std::string text;
+        if (*first) {
+          *first = false;
+          text = "retry: 1000\nevent: hello\ndata: {}\n\n";
+        } else {
+          const std::optional<std::string> next =
+              events.Next(cursor.get(), std::chrono::milliseconds(2000));
+          if (!next) {
+            sink.done();
+            return true;
+          }
+          text = next->empty() ? ": idle\n\n" : *next;
+        }
+        return sink.write(text.data(), text.size());
+      },
+      [this](bool) { events.CloseStream(); });
+}
+
+void LookdevServer::Impl::Frame(httplib::Response& res) {
+  const std::shared_ptr<const PreviewFrame> frame = preview.Latest();
+  if (!frame) {
+    SendError(res, 404, "no preview yet");
+    return;
+  }
+  res.set_header("X-Frame-Id", std::to_string(frame->id));
+  res.set_header("X-Frame-Version", std::to_string(frame->version));
+  res.set_header("X-Frame-Pass", frame->refined ? "refined" : "quick");
+  res.set_header("X-Frame-Width", std::to_string(frame->width));
+  res.set_header("X-Frame-Height", std::to_string(frame->height));
+  res.set_content(frame->rgba, "application/octet-stream");
+}
+
+void LookdevServer::Impl::Routes() {
+  server.Get("/api/state", [this](const httplib::Request&, httplib::Response& res) {
+    Guarded(res, [&] { SendJson(res, 200, studio.State()); });
+  });
+  server.Get("/api/views", [](const httplib::Request&, httplib::Response& res) {
+    SendJson(res, 200, LookdevViews());
+  });
+  server.Get("/api/scene", [this](const httplib::Request&, httplib::Response& res) {
+    Guarded(res, [&] {
+      res.set_header("Content-Disposition", "attachment; filename=\"scene.json\"");
+      res.set_content(studio.SceneText(), "application/json");
+    });
+  });
+  server.Get("/api/preview", [this](const httplib::Request&, httplib::Response& res) {
+    Frame(res);
+  });
+  server.Get("/api/events", [this](const httplib::Request&, httplib::Response& res) {
+    Events(res);
+  });
+  const auto route = [this](const char* path, std::uint64_t (*apply)(Studio&, const json&)) {
+    server.Post(path, [this, apply](const httplib::Request& req, httplib::Response& res) {
+      Change(req, res, apply);
+    });
+  };
+  route("/api/set", [](Studio& s, const json& body) { return s.SetValue(body); });
+  route("/api/wire", [](Studio& s, const json& body) { return s.Wire(body); });
+  route("/api/undo", [](Studio& s, const json&) { return s.Undo(); });
+  route("/api/redo", [](Studio& s, const json&) { return s.Redo(); });
+  route("/api/open", [](Studio& s, const json& body) { return s.OpenScene(NameKey(body)); });
+  route("/api/save", [](Studio& s, const json& body) {
+    s.SaveScene(NameKey(body));
+    return s.version();
+  });
+  server.Get(R"(/[A-Za-z0-9_.\-]*)", [](const httplib::Request& req, httplib::Response& res) {
+    const WebAsset* asset = FindWebAsset(req.path);
+    if (!asset) {
+      SendError(res, 404, "not found");
+      return;
+    }
+    res.set_content(asset->body.data(), asset->body.size(), std::string(asset->type).c_str());
+  });
+}
+
+LookdevServer::LookdevServer(const ServeOptions& options)
+    : impl_(std::make_unique<Impl>(options)) {
+  impl_->Guard();
+  impl_->Routes();
+}
+
+LookdevServer::~LookdevServer() { Stop(); }
+
+int LookdevServer::Bind() {
+  Impl& i = *impl_;
+  if (i.options.bind.find(':') != std::string::npos) i.server.set_address_family(AF_INET6);
+  const int port = i.options.port == 0 ? i.server.bind_to_any_port(i.options.bind)
+                   : i.server.bind_to_port(i.options.bind, i.options.port) ? i.options.port
+                                                                            : -1;
+  if (port <= 0)
+    throw std::runtime_error("cannot listen on " + i.options.bind + " port " +
+                             std::to_string(i.options.port));
+  i.address = {i.options.bind, port};
+  return port;
+}
+
+void LookdevServer::Run() { impl_->server.listen_after_bind(); }
+
+void LookdevServer::Stop() {
+  impl_->events.Close();
+  impl_->server.stop();
+}
+
+std::string LookdevServer::Url() const {
+  const ServerAddress& a = impl_->address;
+  const std::string host = a.bound.find(':') != std::string::npos ? "[" + a.bound + "]" : a.bound;
+  return "http://" + host + ":" + std::to_string(a.port) + "/";
+}
+
+}  // namespace standin

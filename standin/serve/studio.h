@@ -1,0 +1,110 @@
+// What the look-dev page works on: the loaded module, the stand-in host,
+// the open scene with its node, the undo history and the host calls of the
+// last change. Every call into the module happens here, under one lock; the
+// preview renders through RenderPreview under the same lock, and gives way
+// as soon as a change is waiting for it.
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "standin/host/host.h"
+#include "standin/host/scene_host.h"
+#include "standin/serve/history.h"
+#include "standin/serve/scene_folder.h"
+
+namespace standin {
+
+// One rendered preview image, as 8-bit RGBA for the page's canvas.
+struct PreviewFrame {
+  std::uint64_t id = 0;
+  std::uint64_t version = 0;  // the state version it shows
+  bool refined = false;       // false: the quick pass
+  bool final = false;         // no further pass follows for this version
+  int width = 0;
+  int height = 0;
+  std::string rgba;
+};
+
+class Studio {
+ public:
+  // Loads the module and the scene at `scenePath` (empty: the built-in
+  // preview scene). Throws ModuleError, SceneError, ContainerError,
+  // HostError.
+  Studio(const std::string& modulePath, const std::string& scenePath, SceneFolder folder);
+  ~Studio();
+
+  // The page's whole state as of the last change (see docs/serve.md).
+  // Does not wait for a preview in flight.
+  nlohmann::json State();
+  std::uint64_t version() const { return version_.load(); }
+
+  // Changes; each throws RequestError (or SceneError, ContainerError,
+  // ScenePathError, FileError) and then changes nothing. They return the
+  // new version.
+  std::uint64_t SetValue(const nlohmann::json& request);
+  std::uint64_t Wire(const nlohmann::json& request);
+  std::uint64_t Undo();
+  std::uint64_t Redo();
+  std::uint64_t OpenScene(const std::string& name);
+  void SaveScene(const std::string& name);
+
+  // The current scene as a scene file, the node's data written by the
+  // module's own save.
+  std::string SceneText();
+
+  // Renders the preview of the current version: the refined pass (the
+  // scene's samples per pixel) when the quick pass of that version is
+  // `shown`, else the quick one (one sample per pixel). Nullopt when a
+  // change or `stop` interrupted it.
+  std::optional<PreviewFrame> RenderPreview(std::uint64_t shown, int threads,
+                                            const std::atomic<bool>& stop);
+
+ private:
+  // Holds the lock for a change; while it waits, the preview in flight
+  // gives way.
+  class ChangeGate {
+   public:
+    explicit ChangeGate(Studio& studio) {
+      ++studio.waiting_;
+      lock_ = std::unique_lock(studio.mutex_);
+      --studio.waiting_;
+    }
+
+   private:
+    std::unique_lock<std::mutex> lock_;
+  };
+
+  void ApplyValue(PanelId id, const nlohmann::json& value, nlohmann::json& calls);
+  void ApplyWiring(const std::string& input, const nlohmann::json& source,
+                   nlohmann::json& calls);
+  void Apply(const HistoryStep& step, bool forward);
+  std::uint64_t Commit(const std::string& what, nlohmann::json calls);
+  HostPanel& Panel();
+  void StartSession(std::unique_ptr<Scene> scene, const std::string& name);
+  void CheckNodeData(const Scene& scene, const std::string& name);
+  nlohmann::json BuildState();
+
+  std::mutex mutex_;
+  std::atomic<int> waiting_{0};  // changes waiting for the lock
+  std::atomic<std::uint64_t> version_{1};
+  std::uint64_t frames_ = 0;
+  SceneFolder folder_;
+  std::unique_ptr<ModuleFile> module_;
+  std::unique_ptr<Host> host_;
+  std::unique_ptr<Scene> scene_;
+  std::string sceneName_;
+  std::unique_ptr<SceneSession> session_;
+  History history_;
+  nlohmann::json lastChange_;
+  std::mutex stateMutex_;     // guards state_ alone
+  nlohmann::json state_;      // BuildState() after the last change
+};
+
+}  // namespace standin

@@ -1,0 +1,70 @@
+// The look-dev preview: the open scene rendered through the module, in a
+// quick pass and a refined one, interrupted as soon as a change waits.
+#include <algorithm>
+#include <cmath>
+
+#include "standin/serve/studio.h"
+
+namespace standin {
+namespace {
+
+struct Interrupted {};
+
+// The preview keeps the scene's aspect and fits in 1024 x 1024.
+std::pair<int, int> PreviewSize(const RenderDefaults& render) {
+  const double scale = std::min(1.0, 1024.0 / std::max(render.width, render.height));
+  return {std::max(1, static_cast<int>(std::lround(render.width * scale))),
+          std::max(1, static_cast<int>(std::lround(render.height * scale)))};
+}
+
+std::string ToRgba(const Image& image, double exposure) {
+  std::string rgba(image.rgb.size() / 3 * 4, '\xff');
+  for (size_t i = 0, j = 0; i < image.rgb.size(); i += 3, j += 4)
+    for (size_t c = 0; c < 3; ++c)
+      rgba[j + c] = static_cast<char>(DisplayByte(image.rgb[i + c], exposure));
+  return rgba;
+}
+
+}  // namespace
+
+std::optional<PreviewFrame> Studio::RenderPreview(std::uint64_t shown, int threads,
+                                                  const std::atomic<bool>& stop) {
+  if (waiting_.load() > 0) return std::nullopt;
+  std::lock_guard lock(mutex_);
+  const bool refined = version_.load() == shown;
+  Scene pass = *scene_;
+  if (!refined) pass.render.supersample = 1;
+  const auto [width, height] = PreviewSize(scene_->render);
+  RenderOptions options;
+  options.threads = threads;
+  HostNode& node = session_->node();
+  host_->BeginRender(node);
+  Image image;
+  try {
+    image = RenderScene(pass, width, height, options,
+                        [&](const Hit& hit, const Ray& ray, double rgb[3]) {
+                          if (waiting_.load(std::memory_order_relaxed) > 0 ||
+                              stop.load(std::memory_order_relaxed))
+                            throw Interrupted{};
+                          session_->Shade(hit, ray, rgb);
+                        });
+  } catch (const Interrupted&) {
+    host_->EndRender(node);
+    return std::nullopt;
+  } catch (...) {
+    host_->EndRender(node);
+    throw;
+  }
+  host_->EndRender(node);
+  PreviewFrame frame;
+  frame.id = ++frames_;
+  frame.version = version_.load();
+  frame.refined = refined;
+  frame.final = refined || scene_->render.supersample <= 1;
+  frame.width = width;
+  frame.height = height;
+  frame.rgba = ToRgba(image, scene_->render.exposure);
+  return frame;
+}
+
+}  // namespace standin

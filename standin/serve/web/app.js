@@ -1,0 +1,388 @@
+// The look-dev page: draws the node's panel from what the module described,
+// sends every edit to the server (which sets it through the module as the
+// host does), and shows the preview frames and the host calls each change
+// caused. Server-sent events keep every open page in step.
+"use strict";
+
+const $ = (id) => document.getElementById(id);
+
+// What the page knows; window.quillane exposes it to tests and benchmarks.
+const page = {
+  state: null,
+  controls: new Map(),  // control id -> {row, update(value)}
+  drawnFrame: 0,         // id of the frame on the canvas
+  frameVersion: 0,       // state version that frame shows
+  framePass: "",
+  waiting: [],           // [{version, start}] changes awaiting their first image
+  latencies: [],         // ms from a change to its first image
+};
+window.quillane = page;
+
+// ---- talking to the server
+
+function showError(message) {
+  const box = $("error");
+  box.textContent = message;
+  box.hidden = !message;
+}
+
+async function post(path, body) {
+  const response = await fetch(path, {
+    method: "POST",
+    headers: {"Content-Type": "application/json"},
+    body: JSON.stringify(body ?? {}),
+  });
+  const answer = await response.json().catch(() => ({error: response.statusText}));
+  if (!response.ok) {
+    showError(answer.error || response.statusText);
+    return null;
+  }
+  showError("");
+  return answer;
+}
+
+// A change started at `start` (performance.now()); once its version is
+// known, its first image closes the measurement.
+async function change(path, body, start = performance.now()) {
+  const answer = await post(path, body);
+  if (!answer) return null;
+  if (page.frameVersion >= answer.version) recordLatency(start);
+  else page.waiting.push({version: answer.version, start});
+  await refreshState(answer.version);
+  return answer;
+}
+
+function recordLatency(start) {
+  const ms = performance.now() - start;
+  page.latencies.push(ms);
+  $("latency").textContent = `first image ${ms.toFixed(0)} ms after the change`;
+}
+
+let stateFetch = null;
+async function refreshState(atLeast = 0) {
+  // A fetch already in flight may predate the change: then one more.
+  for (let tries = 0; tries < 3; ++tries) {
+    if (atLeast && page.state && page.state.version >= atLeast) return;
+    if (!stateFetch) {
+      stateFetch = fetch("/api/state").then((r) => r.json()).finally(() => { stateFetch = null; });
+    }
+    const state = await stateFetch;
+    if (!page.state || state.version >= page.state.version) applyState(state);
+    if (!atLeast) return;
+  }
+}
+
+let frameFetch = null;
+async function refreshFrame() {
+  if (frameFetch) return frameFetch.then(refreshFrame);
+  frameFetch = drawLatestFrame().finally(() => { frameFetch = null; });
+  return frameFetch;
+}
+
+async function drawLatestFrame() {
+  const response = await fetch("/api/preview");
+  if (!response.ok) return;
+  const id = Number(response.headers.get("X-Frame-Id"));
+  if (id <= page.drawnFrame) return;
+  const width = Number(response.headers.get("X-Frame-Width"));
+  const height = Number(response.headers.get("X-Frame-Height"));
+  const pixels = new Uint8ClampedArray(await response.arrayBuffer());
+  const canvas = $("preview");
+  if (canvas.width !== width || canvas.height !== height) {
+    canvas.width = width;
+    canvas.height = height;
+  }
+  canvas.getContext("2d").putImageData(new ImageData(pixels, width, height), 0, 0);
+  page.drawnFrame = id;
+  page.frameVersion = Number(response.headers.get("X-Frame-Version"));
+  page.framePass = response.headers.get("X-Frame-Pass");
+  $("pass").textContent = page.framePass === "quick" ? "quick pass (1 sample per pixel)" : "refined";
+  const done = page.waiting.filter((w) => w.version <= page.frameVersion);
+  page.waiting = page.waiting.filter((w) => w.version > page.frameVersion);
+  for (const w of done) recordLatency(w.start);
+}
+
+function listen() {
+  const events = new EventSource("/api/events");
+  events.addEventListener("state", (e) => refreshState(JSON.parse(e.data).version));
+  events.addEventListener("frame", () => refreshFrame());
+  events.addEventListener("hello", () => { refreshState(); refreshFrame(); });
+}
+
+// ---- the panel
+
+const degrees = (radians) => radians * 180 / Math.PI;
+const radians = (deg) => deg * Math.PI / 180;
+
+// Sends a control's value, one request at a time: while one is in flight
+// only the newest value waits, so a drag never queues up stale renders.
+function makeSender(id) {
+  let inFlight = false;
+  let next = null;
+  let gesture = "";
+  const send = async () => {
+    if (inFlight || !next) return;
+    inFlight = true;
+    const {value, start} = next;
+    next = null;
+    await change("/api/set", {id, value, gesture}, start);
+    inFlight = false;
+    send();
+  };
+  return {
+    begin() { gesture = `${id}-${Date.now()}-${Math.random()}`; },
+    value(value) {
+      if (!gesture) this.begin();
+      next = {value, start: performance.now()};
+      send();
+    },
+    end() { gesture = ""; },
+  };
+}
+
+function element(tag, props = {}, children = []) {
+  const node = Object.assign(document.createElement(tag), props);
+  for (const child of children) node.append(child);
+  return node;
+}
+
+function gestureEvents(input, sender) {
+  input.addEventListener("pointerdown", () => sender.begin());
+  input.addEventListener("focus", () => sender.begin());
+  input.addEventListener("change", () => sender.end());
+}
+
+// A slider with a number field, shown in the panel's units: percent as
+// 0..100 %, angle in degrees.
+function sliderWidget(control, sender) {
+  const percent = control.dataType === "percent";
+  const [min, max, step] = percent ? [0, 100, 0.1] : [-180, 180, 0.5];
+  const toShown = percent ? (v) => v * 100 : degrees;
+  const fromShown = percent ? (v) => v / 100 : radians;
+  const range = element("input", {type: "range", min, max, step});
+  const number = element("input", {type: "number", step});
+  const unit = element("span", {textContent: percent ? "%" : "°"});
+  range.setAttribute("aria-label", control.label);
+  number.setAttribute("aria-label", `${control.label} value`);
+  const send = (shown) => {
+    const value = Number(shown);
+    if (shown === "" || !Number.isFinite(value)) return;
+    sender.value(fromShown(value));
+  };
+  range.addEventListener("input", () => { number.value = range.value; send(range.value); });
+  number.addEventListener("input", () => { range.value = number.value; send(number.value); });
+  gestureEvents(range, sender);
+  gestureEvents(number, sender);
+  const update = (value) => {
+    if (typeof value !== "number") return;
+    const shown = Number(toShown(value).toFixed(4));
+    if (document.activeElement !== number) number.value = shown;
+    if (document.activeElement !== range) range.value = shown;
+  };
+  return {nodes: [range, number, unit], update};
+}
+
+function hex(value) {
+  const byte = Math.round(Math.min(1, Math.max(0, value)) * 255);
+  return byte.toString(16).padStart(2, "0");
+}
+
+function colorWidget(control, sender) {
+  const picker = element("input", {type: "color"});
+  const text = element("span", {className: "numbers"});
+  picker.setAttribute("aria-label", control.label);
+  picker.addEventListener("input", () => {
+    const v = picker.value;
+    sender.value([1, 3, 5].map((i) => parseInt(v.slice(i, i + 2), 16) / 255));
+  });
+  gestureEvents(picker, sender);
+  const update = (value) => {
+    if (!Array.isArray(value)) return;
+    picker.value = "#" + value.map(hex).join("");
+    text.textContent = value.map((v) => (typeof v === "number" ? v.toFixed(3) : v)).join(" ");
+  };
+  return {nodes: [picker, text], update};
+}
+
+function selectWidget(control, options, sender) {
+  const select = element("select");
+  select.setAttribute("aria-label", control.label);
+  options.forEach((text, index) => select.append(element("option", {value: index, textContent: text})));
+  select.addEventListener("change", () => { sender.begin(); sender.value(Number(select.value)); });
+  return {nodes: [select], update: (value) => { select.value = String(value); }};
+}
+
+function checkboxWidget(control, sender) {
+  const box = element("input", {type: "checkbox"});
+  box.setAttribute("aria-label", control.label);
+  box.addEventListener("change", () => { sender.begin(); sender.value(box.checked ? 1 : 0); });
+  return {nodes: [box], update: (value) => { box.checked = Boolean(value); }};
+}
+
+function numberWidget(control, sender) {
+  const number = element("input", {type: "number", step: "any"});
+  number.setAttribute("aria-label", control.label);
+  number.addEventListener("input", () => {
+    if (number.value !== "") sender.value(Number(number.value));
+  });
+  return {nodes: [number], update: (value) => { number.value = value; }};
+}
+
+// The widget the host draws for a control class.
+function widgetFor(control) {
+  const sender = makeSender(control.id);
+  switch (control.class) {
+    case "color": return colorWidget(control, sender);
+    case "percent": case "angle": return sliderWidget(control, sender);
+    case "axis": return selectWidget(control, ["X", "Y", "Z"], sender);
+    case "iPopChoice": return selectWidget(control, control.choices || [], sender);
+    case "iBoolean": return checkboxWidget(control, sender);
+    default: return numberWidget(control, sender);
+  }
+}
+
+function buildPanel(panel) {
+  const box = $("controls");
+  box.replaceChildren();
+  page.controls.clear();
+  for (const control of panel.controls) {
+    const widget = widgetFor(control);
+    const holder = element("div", {className: "widget"}, widget.nodes);
+    const note = element("span", {className: "note", textContent: "hidden while its input is wired"});
+    const row = element("div", {className: "control"}, [
+      element("label", {textContent: control.label}), holder, note]);
+    row.dataset.id = control.id;
+    row.dataset.label = control.label;
+    box.append(row);
+    page.controls.set(control.id, {row, holder, note, update: widget.update});
+  }
+}
+
+function updatePanel(panel) {
+  $("panel-label").textContent = panel.label;
+  const same = panel.controls.length === page.controls.size &&
+      panel.controls.every((c) => page.controls.has(c.id));
+  if (!same) buildPanel(panel);
+  for (const control of panel.controls) {
+    const entry = page.controls.get(control.id);
+    entry.row.classList.toggle("hidden", control.hidden);
+    entry.holder.hidden = control.hidden;
+    entry.note.hidden = !control.hidden;
+    if (!control.hidden) entry.update(control.value);
+  }
+}
+
+// ---- inputs and wiring
+
+function describeSource(source) {
+  if (source.kind === "none") return "not wired";
+  if (source.kind === "constant") return `constant ${JSON.stringify(source.value)}`;
+  if (source.kind === "image") return `image ${source.name}`;
+  return source.kind;
+}
+
+function sourceChoices(input, state) {
+  const choices = [["none", "not wired"], ["constant", "constant"]];
+  for (const source of state.sources)
+    if (source.scalar === input.scalar) choices.push([source.name, source.name === "uv" ? "object's UV" : source.name]);
+  for (const image of state.images) choices.push([`image:${image}`, `image ${image}`]);
+  return choices;
+}
+
+function parseConstant(text, scalar) {
+  const numbers = text.trim().split(/[\s,]+/).map(Number);
+  return scalar ? numbers[0] : numbers;
+}
+
+function inputRow(input, state) {
+  const select = element("select");
+  select.setAttribute("aria-label", `${input.name} source`);
+  for (const [value, text] of sourceChoices(input, state))
+    select.append(element("option", {value, textContent: text}));
+  const current = input.source.kind === "image" ? `image:${input.source.name}` : input.source.kind;
+  select.value = current;
+  const constant = element("input", {type: "text", placeholder: input.scalar ? "0.5" : "1 1 1"});
+  constant.setAttribute("aria-label", `${input.name} constant`);
+  if (input.source.kind === "constant") {
+    constant.value = [].concat(input.source.value).join(" ");
+  }
+  const apply = element("button", {type: "button", textContent: "Wire"});
+  apply.setAttribute("aria-label", `Wire ${input.name}`);
+  apply.addEventListener("click", () => {
+    const kind = select.value;
+    let source = {kind};
+    if (kind === "constant") source.value = parseConstant(constant.value, input.scalar);
+    if (kind.startsWith("image:")) source = {kind: "image", name: kind.slice(6)};
+    change("/api/wire", {input: input.name, source});
+  });
+  const row = element("div", {className: "input"}, [
+    element("div", {className: "name"}, [
+      element("span", {textContent: input.name}),
+      element("span", {className: "source", textContent: describeSource(input.source)})]),
+    element("div", {className: "wiring"}, [select, constant, apply])]);
+  row.dataset.input = input.name;
+  return row;
+}
+
+function updateInputs(state) {
+  const box = $("inputs");
+  if (box.contains(document.activeElement)) return;
+  box.replaceChildren(...state.inputs.map((input) => inputRow(input, state)));
+}
+
+function updateCalls(lastChange) {
+  if (!lastChange) return;
+  $("calls-what").textContent = lastChange.what;
+  $("calls").replaceChildren(...lastChange.calls.map((c) =>
+      element("li", {}, [c.call, " ", element("span", {textContent: c.detail})])));
+}
+
+// ---- scenes, undo
+
+function updateScenes(state) {
+  $("scene-name").textContent = state.scene.name;
+  const list = $("scene-list");
+  const chosen = list.value;
+  list.replaceChildren(...state.scenes.map((name) => element("option", {value: name, textContent: name})));
+  if (state.scenes.includes(chosen)) list.value = chosen;
+  for (const id of ["scene-list", "open-scene", "save-name", "save-scene"])
+    $(id).disabled = !state.sceneFolder;
+  $("undo").disabled = state.undo === 0;
+  $("redo").disabled = state.redo === 0;
+}
+
+function applyState(state) {
+  page.state = state;
+  updatePanel(state.panel);
+  updateInputs(state);
+  updateCalls(state.lastChange);
+  updateScenes(state);
+}
+
+async function showViews() {
+  const views = await fetch("/api/views").then((r) => r.json());
+  for (const [name, id] of [["lobe", "lobe-view"], ["frame", "frame-view"]]) {
+    const view = views[name];
+    $(id).querySelector(".missing").textContent = view.available ? "" : view.reason;
+  }
+}
+
+function wireHeader() {
+  $("open-scene").addEventListener("click", () => {
+    if ($("scene-list").value) change("/api/open", {name: $("scene-list").value});
+  });
+  $("save-scene").addEventListener("click", () => change("/api/save", {name: $("save-name").value}));
+  $("undo").addEventListener("click", () => change("/api/undo"));
+  $("redo").addEventListener("click", () => change("/api/redo"));
+  document.addEventListener("keydown", (e) => {
+    if (!(e.ctrlKey || e.metaKey) || e.key.toLowerCase() !== "z") return;
+    if (e.target.matches("input[type=text], input[type=number]")) return;
+    e.preventDefault();
+    change(e.shiftKey ? "/api/redo" : "/api/undo");
+  });
+}
+
+wireHeader();
+showViews();
+refreshState().then(refreshFrame);
+listen();

@@ -1,0 +1,54 @@
+// Starts `quillane serve` on a free loopback port and Debian's chromium,
+// for the browser tests, the screenshots and the latency benchmark.
+import {spawn} from "node:child_process";
+import {cpSync, mkdtempSync} from "node:fs";
+import {tmpdir} from "node:os";
+import {dirname, join} from "node:path";
+import {fileURLToPath} from "node:url";
+import {chromium} from "playwright-core";
+
+const here = dirname(fileURLToPath(import.meta.url));
+export const repo = join(here, "..", "..");
+const quillane = process.env.QUILLANE ?? join(repo, "build", "default", "quillane");
+const chromiumPath = process.env.CHROMIUM ?? "/usr/bin/chromium";
+
+// A scene folder of its own: the examples and whatever the test adds.
+export function sceneFolder() {
+  const folder = mkdtempSync(join(tmpdir(), "quillane-serve-"));
+  cpSync(join(repo, "examples"), folder, {recursive: true});
+  return folder;
+}
+
+// Runs the server until close(); resolves once it prints its address.
+export function startServer(args = []) {
+  const child = spawn(quillane, ["serve", "--port", "0", ...args], {stdio: ["ignore", "pipe", "pipe"]});
+  let err = "";
+  child.stderr.on("data", (d) => { err += d; });
+  return new Promise((resolve, reject) => {
+    const timer = setTimeout(() => reject(new Error(`no address within 10 s: ${err}`)), 10000);
+    let out = "";
+    child.stdout.on("data", (d) => {
+      out += d;
+      const match = out.match(/open (http:\/\/\S+)/);
+      if (!match) return;
+      clearTimeout(timer);
+      resolve({url: match[1], close: () => new Promise((done) => {
+        child.once("exit", done);
+        child.kill("SIGTERM");
+      })});
+    });
+    child.once("exit", (code) => reject(new Error(`quillane serve exited with ${code}: ${err}`)));
+  });
+}
+
+export function launchBrowser() {
+  return chromium.launch({executablePath: chromiumPath, args: ["--disable-gpu", "--no-sandbox"]});
+}
+
+// Opens the page and waits for its panel and first preview frame.
+export async function openPage(browser, url, viewport = {width: 1400, height: 820}) {
+  const page = await browser.newPage({viewport});
+  await page.goto(url);
+  await page.waitForFunction(() => window.quillane?.state && window.quillane.drawnFrame > 0);
+  return page;
+}
