@@ -33,7 +33,7 @@ void SendError(httplib::Response& res, int status, const std::string& message) {
 json ParseBody(const httplib::Request& req) {
   try {
     return json::parse(req.body);
-  } catch (const json::parse_error& e) {
+  } catch (const json::exception& e) {
     throw RequestError(std::string("malformed JSON: ") + e.what());
   }
 }

@@ -1,0 +1,107 @@
+// Every endpoint of the look-dev server answers as the page expects.
+#include <chrono>
+#include <future>
+#include <utility>
+
+#include "serve_fixture.h"
+
+namespace serve_test {
+namespace {
+
+TEST_F(ServeTest, PageFilesAreServedFromTheBinary) {
+  const struct {
+    const char* path;
+    const char* type;
+    const char* contains;
+  } cases[] = {
+      {"/", "text/html", "<canvas id=\"preview\""},
+      {"/index.html", "text/html", "/app.js"},
+      {"/app.js", "text/javascript", "/api/events"},
+      {"/style.css", "text/css", "grid-template-columns"},
+  };
+  for (const auto& c : cases) {
+    const auto result = Get(c.path);
+    ASSERT_TRUE(result) << c.path;
+    EXPECT_EQ(result->status, 200) << c.path;
+    EXPECT_EQ(result->get_header_value("Content-Type").rfind(c.type, 0), 0u) << c.path;
+    EXPECT_NE(result->body.find(c.contains), std::string::npos) << c.path;
+  }
+  for (const char* missing : {"/nothing.js", "/api/nothing"}) {
+    const auto result = Get(missing);
+    ASSERT_TRUE(result) << missing;
+    EXPECT_EQ(result->status, 404) << missing;
+  }
+}
+
+TEST_F(ServeTest, StateDescribesThePanelTheModuleBuilt) {
+  const json state = State();
+  EXPECT_EQ(state["panel"]["label"], "Quillane (1)");
+  std::vector<std::string> labels;
+  for (const json& control : state["panel"]["controls"]) labels.push_back(control["label"]);
+  EXPECT_EQ(labels, (std::vector<std::string>{"Color", "Specular", "U Glossiness", "V Glossiness",
+                                               "Axis", "Tangent Rotate", "Custom Light Type",
+                                               "Classic Mode"}));
+  const json choice = Control(state, "Custom Light Type");
+  EXPECT_EQ(choice["class"], "iPopChoice");
+  EXPECT_EQ(choice["choices"], json({"Distant", "Point"}));
+  EXPECT_TRUE(choice["hidden"]) << "the light type shows only while Custom Light is wired";
+  EXPECT_EQ(Control(state, "U Glossiness")["dataType"], "percent");
+  EXPECT_EQ(Input(state, "UV")["source"]["kind"], "uv") << "the default scene wires UV";
+  EXPECT_EQ(state["scenes"], json({"brushed-disc.json", "custom-light.json", "light-options.json"}));
+}
+
+TEST_F(ServeTest, SceneDownloadCarriesTheModulesSave) {
+  ASSERT_EQ(Post("/api/set", R"({"id": 32771, "value": 0.25})")->status, 200);
+  const auto result = Get("/api/scene");
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->status, 200);
+  EXPECT_NE(result->get_header_value("Content-Disposition").find("attachment"), std::string::npos);
+  const json scene = json::parse(result->body);
+  EXPECT_NE(scene["node"].get<std::string>().find("0.25"), std::string::npos) << scene["node"];
+  EXPECT_EQ(scene["inputs"]["UV"], "uv");
+}
+
+TEST_F(ServeTest, PreviewFramesArriveQuickThenRefined) {
+  ASSERT_EQ(Post("/api/set", R"({"id": 32771, "value": 0.3})")->status, 200);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  std::string pass;
+  while (pass != "refined" && std::chrono::steady_clock::now() < deadline) {
+    const auto result = Get("/api/preview");
+    ASSERT_TRUE(result);
+    if (result->status == 200 && result->get_header_value("X-Frame-Version") == "2") {
+      pass = result->get_header_value("X-Frame-Pass");
+      EXPECT_EQ(result->body.size(), 640u * 360u * 4u);
+      EXPECT_EQ(result->get_header_value("X-Frame-Width"), "640");
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_EQ(pass, "refined");
+}
+
+TEST_F(ServeTest, EventStreamGreetsThenReportsChanges) {
+  std::string received;
+  std::promise<void> greeted;
+  std::thread reader([&] {
+    httplib::Client client = Client();
+    bool first = true;
+    client.Get("/api/events", [&](const char* data, size_t length) {
+      received.append(data, length);
+      if (std::exchange(first, false)) greeted.set_value();
+      return received.find("event: state") == std::string::npos;
+    });
+    if (first) greeted.set_value();
+  });
+  ASSERT_EQ(greeted.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  EXPECT_EQ(Post("/api/set", R"({"id": 32776, "value": 1})")->status, 200);
+  reader.join();
+  EXPECT_EQ(received.rfind("retry: 1000\nevent: hello", 0), 0u) << received;
+  EXPECT_NE(received.find("event: state\ndata: {\"version\":2}"), std::string::npos) << received;
+}
+
+TEST_F(ServeTest, ViewsSayWhatIsMissing) {
+  const json views = json::parse(Get("/api/views")->body);
+  for (const char* view : {"lobe", "frame"}) EXPECT_TRUE(views[view].contains("available")) << view;
+}
+
+}  // namespace
+}  // namespace serve_test
