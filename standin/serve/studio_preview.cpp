@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "standin/serve/display_table.h"
 #include "standin/serve/studio.h"
 
 namespace standin {
@@ -18,10 +19,10 @@ std::pair<int, int> PreviewSize(const RenderDefaults& render) {
 }
 
 std::string ToRgba(const Image& image, double exposure) {
+  const DisplayTable display(exposure);
   std::string rgba(image.rgb.size() / 3 * 4, '\xff');
   for (size_t i = 0, j = 0; i < image.rgb.size(); i += 3, j += 4)
-    for (size_t c = 0; c < 3; ++c)
-      rgba[j + c] = static_cast<char>(DisplayByte(image.rgb[i + c], exposure));
+    for (size_t c = 0; c < 3; ++c) rgba[j + c] = static_cast<char>(display(image.rgb[i + c]));
   return rgba;
 }
 

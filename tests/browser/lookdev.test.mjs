@@ -1,0 +1,146 @@
+// The look-dev page in Debian's chromium: the panel the module described,
+// edits that reach the preview, wiring, scenes, errors and two tabs in step.
+import assert from "node:assert/strict";
+import {writeFileSync} from "node:fs";
+import {join} from "node:path";
+import {after, before, beforeEach, afterEach, test} from "node:test";
+import {launchBrowser, openPage, sceneFolder, startServer} from "./harness.mjs";
+
+let browser;
+let server;
+let folder;
+
+before(async () => { browser = await launchBrowser(); });
+after(async () => { await browser?.close(); });
+beforeEach(async () => {
+  folder = sceneFolder();
+  writeFileSync(join(folder, "broken.json"), "{\"objects\": [");
+  server = await startServer(["--scenes", folder, "--threads", "2"]);
+});
+afterEach(async () => { await server?.close(); });
+
+const row = (page, label) => page.locator(`.control[data-label="${label}"]`);
+const stateValue = (page, label) => page.evaluate(async (l) => {
+  const state = await fetch("/api/state").then((r) => r.json());
+  return state.panel.controls.find((c) => c.label === l).value;
+}, label);
+const pixels = (page) => page.evaluate(() => {
+  const canvas = document.getElementById("preview");
+  return Array.from(canvas.getContext("2d").getImageData(0, 0, canvas.width, canvas.height).data);
+});
+// Waits until the canvas shows the newest state, refined.
+const settled = (page) => page.waitForFunction(() =>
+  window.quillane.frameVersion === window.quillane.state.version &&
+  window.quillane.framePass === "refined");
+
+test("the page shows every control with the module's labels", async () => {
+  const page = await openPage(browser, server.url);
+  assert.equal(await page.locator("#panel-label").textContent(), "Quillane (1)");
+  const labels = await page.locator(".control label").allTextContents();
+  assert.deepEqual(labels, ["Color", "Specular", "U Glossiness", "V Glossiness", "Axis",
+                            "Tangent Rotate", "Custom Light Type", "Classic Mode"]);
+  const widgets = {
+    "Color": "input[type=color]", "Specular": "input[type=range]",
+    "Tangent Rotate": "input[type=range]", "Axis": "select", "Classic Mode": "input[type=checkbox]",
+  };
+  for (const [label, selector] of Object.entries(widgets))
+    assert.ok(await row(page, label).locator(selector).isVisible(), `${label}: ${selector}`);
+  assert.equal(await row(page, "Custom Light Type").locator("select").isVisible(), false,
+               "the light type is hidden until Custom Light is wired");
+  assert.equal(await row(page, "U Glossiness").locator("input[type=number]").inputValue(), "50");
+});
+
+test("moving U Glossiness changes the preview and the value read back", async () => {
+  const page = await openPage(browser, server.url);
+  await settled(page);
+  const before = await pixels(page);
+  const slider = row(page, "U Glossiness").locator("input[type=range]");
+  const box = await slider.boundingBox();
+  await page.mouse.move(box.x + box.width * 0.5, box.y + box.height / 2);
+  await page.mouse.down();
+  for (let i = 1; i <= 10; ++i)
+    await page.mouse.move(box.x + box.width * (0.5 - 0.04 * i), box.y + box.height / 2);
+  await page.mouse.up();
+  await settled(page);
+  const shown = Number(await row(page, "U Glossiness").locator("input[type=number]").inputValue());
+  assert.ok(shown < 20, `the field follows the drag: ${shown}`);
+  assert.ok(Math.abs(await stateValue(page, "U Glossiness") - shown / 100) < 1e-9);
+  const afterDrag = await pixels(page);
+  const changed = afterDrag.filter((v, i) => v !== before[i]).length;
+  assert.ok(changed > 1000, `preview bytes changed: ${changed}`);
+  const undo = await page.evaluate(() => window.quillane.state.undo);
+  assert.equal(undo, 1, "one drag is one undo step");
+});
+
+test("wiring an input hides its control", async () => {
+  const page = await openPage(browser, server.url);
+  const input = page.locator('.input[data-input="Specular"]');
+  await input.locator("select").selectOption("constant");
+  await input.locator("input").fill("0.5");
+  await input.locator("button").click();
+  await row(page, "Specular").locator("input[type=range]").waitFor({state: "hidden"});
+  assert.ok(await row(page, "Specular").locator(".note").isVisible());
+  assert.match(await page.locator("#calls").textContent(), /input event.*LWXPanel view refresh/s);
+});
+
+test("choosing Point changes the light type", async () => {
+  const page = await openPage(browser, server.url);
+  const input = page.locator('.input[data-input="Custom Light"]');
+  await input.locator("select").selectOption("constant");
+  await input.locator("input").fill("0 1 1");
+  await input.locator("button").click();
+  const select = row(page, "Custom Light Type").locator("select");
+  await select.waitFor({state: "visible"});
+  assert.deepEqual(await select.locator("option").allTextContents(), ["Distant", "Point"]);
+  await settled(page);
+  const before = await pixels(page);
+  await select.selectOption({label: "Point"});
+  await page.waitForFunction(() => window.quillane.state.lastChange?.what === "Custom Light Type");
+  assert.equal(await stateValue(page, "Custom Light Type"), 1);
+  await settled(page);
+  assert.notDeepEqual(await pixels(page), before, "the preview shows the point light");
+  assert.match(await page.locator("#calls").textContent(), /set.*change event.*Instance Update.*NodeFuncs/s);
+});
+
+test("save then reopen restores the settings", async () => {
+  const page = await openPage(browser, server.url);
+  const field = row(page, "U Glossiness").locator("input[type=number]");
+  const setTo = async (text) => {
+    await field.fill(text);
+    await page.waitForFunction((v) => window.quillane.state.panel.controls[2].value === v,
+                               Number(text) / 100);
+  };
+  await setTo("12.5");
+  await page.locator("#save-name").fill("look.json");
+  await page.locator("#save-scene").click();
+  await page.waitForFunction(() => window.quillane.state.scenes.includes("look.json"));
+  await setTo("80");
+  await page.locator("#scene-list").selectOption("look.json");
+  await page.locator("#open-scene").click();
+  await page.waitForFunction(() => window.quillane.state.scene.name === "look.json");
+  assert.equal(await field.inputValue(), "12.5");
+});
+
+test("a bad scene shows its error and keeps the scene open", async () => {
+  const page = await openPage(browser, server.url);
+  await page.locator("#scene-list").selectOption("broken.json");
+  await page.locator("#open-scene").click();
+  const error = page.locator("#error");
+  await error.waitFor({state: "visible"});
+  assert.match(await error.textContent(), /^broken\.json: /);
+  assert.equal(await page.locator("#scene-name").textContent(), "default scene");
+});
+
+test("two tabs stay in step", async () => {
+  const first = await openPage(browser, server.url);
+  const second = await openPage(browser, server.url);
+  await row(first, "Classic Mode").locator("input").check();
+  await second.waitForFunction(() =>
+    document.querySelector('.control[data-label="Classic Mode"] input').checked);
+  await row(second, "Axis").locator("select").selectOption({label: "Z"});
+  await first.waitForFunction(() =>
+    document.querySelector('.control[data-label="Axis"] select').value === "2");
+  await first.locator("#undo").click();
+  await second.waitForFunction(() =>
+    document.querySelector('.control[data-label="Axis"] select').value === "1");
+});
