@@ -248,7 +248,7 @@ function buildPanel(panel) {
   for (const control of panel.controls) {
     const widget = widgetFor(control);
     const holder = element("div", {className: "widget"}, widget.nodes);
-    const note = element("span", {className: "note", textContent: "hidden while its input is wired"});
+    const note = element("span", {className: "note"});
     const row = element("div", {className: "control"}, [
       element("label", {textContent: control.label}), holder, note]);
     row.dataset.id = control.id;
@@ -256,6 +256,14 @@ function buildPanel(panel) {
     box.append(row);
     page.controls.set(control.id, {row, holder, note, update: widget.update});
   }
+}
+
+// Why the module hides a control: its input is wired, when an input of the
+// same name is; otherwise only the module knows.
+function hiddenReason(label) {
+  const input = page.state.inputs.find((i) => i.name === label);
+  return input && input.source.kind !== "none" ? `hidden: input "${label}" is wired`
+                                               : "hidden by the module";
 }
 
 function updatePanel(panel) {
@@ -268,6 +276,7 @@ function updatePanel(panel) {
     entry.row.classList.toggle("hidden", control.hidden);
     entry.holder.hidden = control.hidden;
     entry.note.hidden = !control.hidden;
+    entry.note.textContent = control.hidden ? hiddenReason(control.label) : "";
     if (!control.hidden) entry.update(control.value);
   }
 }
