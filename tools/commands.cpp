@@ -12,6 +12,9 @@
 #include "standin/host/scene_host.h"
 #include "standin/render/atomic_file.h"
 #include "standin/render/image.h"
+#if QUILLANE_HAS_RENDER
+#include "standin/lookdev/aov.h"
+#endif
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
@@ -119,6 +122,22 @@ void CheckOutputPath(const std::string& path) {
     throw std::runtime_error(path + ": cannot write: " + std::make_error_code(reason).message());
 }
 
+// The frame read back at every pixel, written beside the render.
+void WriteAovFiles(Host& host, const RenderArgs& args, const Scene& scene,
+                   const standin::Image& image, int width, int height) {
+  standin::RenderOptions options;
+  options.threads = args.threads;
+  const auto start = std::chrono::steady_clock::now();
+  const auto aovs = standin::lookdev::ComputeAovs(host, scene, SceneName(args.scene), width,
+                                                  height, options);
+  const auto names = standin::lookdev::WriteAovs(
+      args.aov, aovs, scene, image, args.exposure.value_or(scene.render.exposure));
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+  std::cerr << "frame read back in " << took.count() << " s ->";
+  for (const std::string& name : names) std::cerr << " " << name;
+  std::cerr << "\n";
+}
+
 }  // namespace
 
 int Render(const RenderArgs& args) {
@@ -128,7 +147,8 @@ int Render(const RenderArgs& args) {
     Host host(module);
     standin::SceneSession session(host, scene, SceneName(args.scene));
     const std::string png = args.png.empty() && args.exr.empty() ? "quillane.png" : args.png;
-    for (const std::string* output : {&png, &args.exr, &args.saveScene})
+    const std::string aovProbe = args.aov.empty() ? "" : args.aov + ".exr";
+    for (const std::string* output : {&png, &args.exr, &args.saveScene, &aovProbe})
       CheckOutputPath(*output);
     const int width = args.size ? args.size->first : scene.render.width;
     const int height = args.size ? args.size->second : scene.render.height;
@@ -145,6 +165,7 @@ int Render(const RenderArgs& args) {
       saved.nodeData = session.SaveNodeText();
       standin::WriteSceneFile(args.saveScene, saved);
     }
+    if (!args.aov.empty()) WriteAovFiles(host, args, scene, image, width, height);
     std::cerr << "rendered " << width << "x" << height << " on " << args.threads
               << (args.threads == 1 ? " thread" : " threads") << " in " << took.count()
               << " s";

@@ -24,6 +24,7 @@ struct RenderArgs {
   int threads = 1;
   std::optional<double> exposure;  // overrides the scene's
   std::string saveScene;
+  std::string aov;  // prefix of the frame-read-back files, or empty
 };
 
 int Render(const RenderArgs& args);

@@ -7,6 +7,7 @@
 #include <CLI/CLI.hpp>
 
 #include "tools/commands.h"
+#include "tools/lookdev_cli.h"
 
 namespace {
 
@@ -51,6 +52,7 @@ int main(int argc, char** argv) {
       ->check(PositiveNumber);
   renderCmd->add_option("--threads", render.threads, "Worker threads")->check(CLI::Range(1, 1024));
   renderCmd->add_option("--save-scene", render.saveScene, "Write the scene back, with the node's data as the module saves it");
+  renderCmd->add_option("--aov", render.aov, "Also write the frame read back from the module: PREFIX.exr and PREFIX-*.png");
 
   std::string evalInput = "-";
   CLI::App* evalCmd = app.add_subcommand("eval", "Evaluate cases, one JSON object per line");
@@ -73,6 +75,7 @@ int main(int argc, char** argv) {
   serveCmd->add_option("--bind", serve.bind, "Address to listen on (default 127.0.0.1: this machine only)");
   serveCmd->add_option("--threads", serve.threads, "Render threads")->check(CLI::Range(1, 1024));
 #endif
+  quillane::LookdevCli lookdev(app);
 
   try {
     app.parse(argc, argv);
@@ -111,5 +114,6 @@ int main(int argc, char** argv) {
     return quillane::Serve(serve);
   }
 #endif
+  if (lookdev.Chosen()) return lookdev.Run(module);
   return quillane::Panel(module, panelScene);
 }

@@ -38,10 +38,15 @@ using Color3 = std::array<double, 3>;
 // the spot beyond it. `info` comes first, so the SpotInfo pointer that the
 // module hands back to the input services leads back to the whole record.
 // `hit` is the surface the spot lies on when the spot comes from a render;
-// wired inputs with a source other than a constant read it.
+// wired inputs with a source other than a constant read it. A probe (used
+// to plot the lobe and read the frame back) makes the wired input
+// `probeInput` yield `probeValue` at this spot alone, whatever its source.
+struct HostInput;
 struct HostSpot {
   SpotInfo info{};
   const Hit* hit = nullptr;
+  const HostInput* probeInput = nullptr;
+  std::array<double, 3> probeValue{0.0, 0.0, 0.0};
 };
 static_assert(std::is_standard_layout_v<HostSpot>);
 

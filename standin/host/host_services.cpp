@@ -51,10 +51,13 @@ void DestroyInput(NodeHandle, InputHandle input) {
 int EvaluateInput(InputHandle handle, SpotInfo* spot, void* value) {
   const HostInput* input = AsInput(handle);
   Note("evaluate", input->name);
-  const Hit* hit = reinterpret_cast<const HostSpot*>(spot)->hit;
+  const HostSpot* host = reinterpret_cast<const HostSpot*>(spot);
+  const Hit* hit = host->hit;
   const InputSource& source = input->source;
   double out[3] = {0.0, 0.0, 0.0};
-  if (input->wired && source.kind == SourceKind::Vector) {
+  if (input->wired && host->probeInput == input) {
+    std::memcpy(out, host->probeValue.data(), sizeof out);
+  } else if (input->wired && source.kind == SourceKind::Vector) {
     std::memcpy(out, source.value.data(), sizeof out);
   } else if (input->wired && source.kind == SourceKind::Number) {
     out[0] = source.value[0];

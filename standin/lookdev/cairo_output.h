@@ -1,0 +1,34 @@
+// Drawings made with Cairo, written as PNG, SVG or PDF by the file's
+// extension, or kept as PNG bytes in memory.
+#pragma once
+
+#include <cairo.h>
+
+#include <functional>
+#include <string>
+
+namespace standin::lookdev {
+
+using Drawing = std::function<void(cairo_t*)>;
+
+// Throws std::runtime_error naming `path` unless it ends in .png, .svg or
+// .pdf (any case).
+void CheckDrawingPath(const std::string& path);
+
+// Draws a width x height (points) picture into `path` through a temporary
+// file renamed into place. PDF files carry a fixed creation date, so equal
+// drawings give equal files. Throws FileError or std::runtime_error.
+void WriteDrawing(const std::string& path, int width, int height, const Drawing& draw);
+
+// The same picture as PNG bytes (white background).
+std::string DrawingPng(int width, int height, const Drawing& draw);
+
+// PNG bytes of an ARGB32 surface.
+std::string SurfacePng(cairo_surface_t* surface);
+
+// Text helpers: the sans-serif face at `size` points, left-aligned at (x, y)
+// or centred on x.
+void Text(cairo_t* cr, double x, double y, double size, const std::string& text);
+void CentredText(cairo_t* cr, double x, double y, double size, const std::string& text);
+
+}  // namespace standin::lookdev

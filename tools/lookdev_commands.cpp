@@ -1,0 +1,186 @@
+// `quillane lobe` and `quillane sweep`: argument checks and file output
+// around the look-dev library.
+#include <charconv>
+#include <chrono>
+#include <filesystem>
+#include <iostream>
+#include <numbers>
+
+#include "tools/commands.h"
+#include "tools/lookdev_cli.h"
+
+#if QUILLANE_HAS_RENDER
+#include "standin/host/host.h"
+#include "standin/lookdev/cairo_output.h"
+#include "standin/lookdev/lobe_request.h"
+#include "standin/lookdev/sweep.h"
+#include "standin/render/atomic_file.h"
+#include "standin/render/scene.h"
+#endif
+
+namespace quillane {
+namespace {
+
+int Fail(const std::string& message) {
+  std::cerr << "quillane: " << message << "\n";
+  return 2;
+}
+
+}  // namespace
+
+#if QUILLANE_HAS_RENDER
+
+namespace {
+
+using standin::Host;
+using standin::ModuleFile;
+using standin::Scene;
+
+// "X,Y" as two whole numbers, or nullopt.
+std::optional<std::pair<int, int>> ParsePixel(const std::string& text) {
+  const size_t comma = text.find(',');
+  if (comma == std::string::npos) return std::nullopt;
+  auto whole = [](std::string_view s, int* out) {
+    const auto r = std::from_chars(s.data(), s.data() + s.size(), *out);
+    return r.ec == std::errc() && r.ptr == s.data() + s.size();
+  };
+  int x = 0, y = 0;
+  const std::string_view all = text;
+  if (!whole(all.substr(0, comma), &x) || !whole(all.substr(comma + 1), &y)) return std::nullopt;
+  return std::make_pair(x, y);
+}
+
+// Refuses, before any work, an output whose folder is missing or that
+// names a folder.
+void CheckWritable(const std::string& path) {
+  if (path.empty()) return;
+  namespace fs = std::filesystem;
+  const fs::path target(path);
+  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  std::error_code error;
+  if (fs::is_directory(target, error) || !fs::is_directory(folder, error))
+    throw std::runtime_error(path + ": cannot write: no such folder, or a folder");
+}
+
+template <typename Body>
+int Guarded(Body body) {
+  try {
+    return body();
+  } catch (const std::exception& e) {
+    return Fail(e.what());
+  }
+}
+
+// "key=v1,v2,..." as the key and its values.
+std::pair<std::string, std::vector<std::string>> ParseOverlay(const std::string& text) {
+  const size_t eq = text.find('=');
+  if (eq == std::string::npos || eq == 0 || eq + 1 == text.size())
+    throw std::runtime_error("--overlay " + text + ": expected KEY=V1,V2,...");
+  std::vector<std::string> values;
+  std::string rest = text.substr(eq + 1);
+  for (size_t start = 0;;) {
+    const size_t comma = rest.find(',', start);
+    values.push_back(rest.substr(start, comma - start));
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  return {text.substr(0, eq), values};
+}
+
+}  // namespace
+
+int Lobe(const std::string& module, const LobeArgs& args) {
+  return Guarded([&] {
+    standin::lookdev::LobeRequest request;
+    std::optional<Scene> scene;
+    if (!args.scene.empty() && args.pixel.empty())
+      return Fail("lobe: a scene needs --pixel X,Y");
+    if (!args.pixel.empty()) {
+      const auto pixel = ParsePixel(args.pixel);
+      if (!pixel) return Fail("--pixel: expected X,Y as whole numbers, got \"" + args.pixel + "\"");
+      scene = args.scene.empty() ? standin::DefaultScene() : standin::LoadSceneFile(args.scene);
+      auto size = std::make_optional(std::make_pair(scene->render.width, scene->render.height));
+      if (!args.size.empty() && !(size = ParseSize(args.size)))
+        return Fail("--size: expected WIDTHxHEIGHT with each 1..16384, got \"" + args.size + "\"");
+      request.scene = &*scene;
+      request.sceneName = args.scene.empty() ? "default scene" : args.scene;
+      std::tie(request.pixelX, request.pixelY) = *pixel;
+      std::tie(request.width, request.height) = *size;
+    }
+    request.settings = args.settings;
+    if (!args.overlay.empty())
+      std::tie(request.overlayKey, request.overlayValues) = ParseOverlay(args.overlay);
+    request.options.log = args.log;
+    request.options.mapSize = args.mapSize;
+    request.options.threads = args.threads;
+    request.reportGrid = args.report ? 512 : 0;
+    const std::string output =
+        args.output.empty() && args.csv.empty() && !args.report ? "lobe.png" : args.output;
+    if (!output.empty()) standin::lookdev::CheckDrawingPath(output);
+    CheckWritable(output);
+    CheckWritable(args.csv);
+
+    ModuleFile loaded(module);
+    Host host(loaded);
+    const auto start = std::chrono::steady_clock::now();
+    const auto result = standin::lookdev::PlotLobe(host, request);
+    if (!output.empty()) standin::lookdev::WriteLobePlot(output, result.samples);
+    if (!args.csv.empty()) standin::WriteTextFile(args.csv, standin::lookdev::LobeCsv(result.samples));
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    if (result.report) {
+      const double i = result.report->integral;
+      std::cout.precision(17);
+      std::cout << "cosine-weighted integral over light directions: " << i << " (pi "
+                << std::numbers::pi << ", ratio " << i / std::numbers::pi << "; "
+                << result.report->evaluations << " evaluations)\n";
+    }
+    std::cerr << "lobe: " << result.samples.evaluations << " evaluations in " << took.count()
+              << " s";
+    if (!output.empty()) std::cerr << " -> " << output;
+    if (!args.csv.empty()) std::cerr << " -> " << args.csv;
+    std::cerr << "\n";
+    return 0;
+  });
+}
+
+int Sweep(const std::string& module, const SweepArgs& args) {
+  return Guarded([&] {
+    const std::string output = args.output.empty() ? "sweep.png" : args.output;
+    standin::lookdev::CheckDrawingPath(output);
+    CheckWritable(output);
+    const auto cell = ParseSize(args.cell);
+    if (!cell) return Fail("--cell: expected WIDTHxHEIGHT with each 1..16384, got \"" + args.cell + "\"");
+    std::optional<Scene> scene;
+    if (!args.lobe) scene = args.scene.empty() ? standin::DefaultScene() : standin::LoadSceneFile(args.scene);
+    standin::lookdev::SweepRequest request;
+    request.scene = scene ? &*scene : nullptr;
+    request.sceneName = args.scene.empty() ? "default scene" : args.scene;
+    for (const std::string& s : args.sweeps) request.axes.push_back(standin::lookdev::ParseSweepAxis(s));
+    request.settings = args.settings;
+    std::tie(request.cellWidth, request.cellHeight) = *cell;
+    request.threads = args.threads;
+
+    ModuleFile loaded(module);
+    Host host(loaded);
+    const auto start = std::chrono::steady_clock::now();
+    const standin::lookdev::ContactSheet sheet = standin::lookdev::RunSweep(host, request);
+    standin::lookdev::WriteContactSheet(output, sheet);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    std::cerr << "sweep: " << sheet.cells.size() << " cells in " << took.count() << " s -> "
+              << output << "\n";
+    return 0;
+  });
+}
+
+#else
+
+int Lobe(const std::string&, const LobeArgs&) {
+  return Fail("lobe is not available in this build (it needs Cairo and oneTBB)");
+}
+int Sweep(const std::string&, const SweepArgs&) {
+  return Fail("sweep is not available in this build (it needs Cairo and oneTBB)");
+}
+
+#endif
+
+}  // namespace quillane
