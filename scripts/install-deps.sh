@@ -8,6 +8,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libpng-dev libopenexr-dev libtbb-dev libcli11-dev
+  libcairo2-dev
   python3
   clang libclang-rt-14-dev
   libcpp-httplib-dev

@@ -73,7 +73,7 @@ ProbeSetup::~ProbeSetup() {
   for (HostNode* node : nodes_) host_.DestroyNode(*node);
 }
 
-ProbeNode ProbeSetup::AddNode(const std::vector<CaseSetting>& settings) {
+ProbeNode ProbeSetup::AddNode(const std::vector<CaseSetting>& settings, const Wiring& inputs) {
   HostNode& node = host_.CreateNode();
   nodes_.push_back(&node);
   if (scene_) {
@@ -85,6 +85,7 @@ ProbeNode ProbeSetup::AddNode(const std::vector<CaseSetting>& settings) {
   for (const CaseSetting& s : settings)
     std::visit([&](const auto& value) { host_.SetPanelValue(node, s.dataName, &value); },
                s.value);
+  for (const auto& [name, source] : inputs) host_.Wire(node, name, source);
   return PrepareProbe(host_, node);
 }
 

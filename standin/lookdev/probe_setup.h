@@ -42,8 +42,9 @@ class ProbeSetup {
   ProbeSetup& operator=(const ProbeSetup&) = delete;
 
   // A new prepared node: the starting node with `settings` applied through
-  // its panel. Throws HostError.
-  ProbeNode AddNode(const std::vector<CaseSetting>& settings);
+  // its panel and `inputs` wired. Throws HostError.
+  using Wiring = std::vector<std::pair<std::string, InputSource>>;
+  ProbeNode AddNode(const std::vector<CaseSetting>& settings, const Wiring& inputs = {});
   LobeProbe Probe(const ProbeNode& node) const { return LobeProbe(host_, node, spot_); }
   const HostSpot& spot() const { return spot_; }
 

@@ -61,13 +61,15 @@ CellNode CellOf(const SweepRequest& r, int column, int row) {
   return cell;
 }
 
-void WireInputs(Host& host, HostNode& node, const CellNode& cell) {
+ProbeSetup::Wiring WiringOf(const CellNode& cell) {
+  ProbeSetup::Wiring wiring;
   for (const auto& [name, value] : cell.inputs) {
     bool scalar = false;
     for (const InputName& in : kInputNames) scalar = scalar || (name == in.name && in.scalar);
-    host.Wire(node, name, scalar ? InputSource{SourceKind::Number, {value, 0, 0}}
-                                 : InputSource{SourceKind::Vector, {value, value, value}});
+    wiring.emplace_back(name, scalar ? InputSource{SourceKind::Number, {value, 0, 0}}
+                                     : InputSource{SourceKind::Vector, {value, value, value}});
   }
+  return wiring;
 }
 
 std::uint32_t Opaque(unsigned char r, unsigned char g, unsigned char b) {
@@ -96,7 +98,7 @@ void RenderCells(Host& host, const SweepRequest& r, ContactSheet* sheet) {
       host.OpenPanel(node);
       for (const CaseSetting& s : ParseSettings(cell.settings))
         std::visit([&](const auto& v) { host.SetPanelValue(node, s.dataName, &v); }, s.value);
-      WireInputs(host, node, cell);
+      for (const auto& [name, source] : WiringOf(cell)) host.Wire(node, name, source);
       host.BeginRender(node);
     }
     RunArena(r.threads, static_cast<int>(nodes.size()), [&](int k) {
@@ -131,9 +133,7 @@ void LobeCells(Host& host, const SweepRequest& r, ContactSheet* sheet) {
   std::vector<LobeProbe> probes;
   for (int k = 0; k < sheet->columns * sheet->rows; ++k) {
     const CellNode cell = CellOf(r, k % sheet->columns, k / sheet->columns);
-    const ProbeNode node = setup.AddNode(ParseSettings(cell.settings));
-    WireInputs(host, *const_cast<HostNode*>(node.node), cell);
-    probes.push_back(setup.Probe(node));
+    probes.push_back(setup.Probe(setup.AddNode(ParseSettings(cell.settings), WiringOf(cell))));
   }
   const int size = std::min(r.cellWidth, r.cellHeight);
   const SpotAxes axes = AxesOf(setup.spot());
