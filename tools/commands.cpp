@@ -127,6 +127,7 @@ void WriteAovFiles(Host& host, const RenderArgs& args, const Scene& scene,
                    const standin::Image& image, int width, int height) {
   standin::RenderOptions options;
   options.threads = args.threads;
+  options.progress = &std::cerr;
   const auto start = std::chrono::steady_clock::now();
   const auto aovs = standin::lookdev::ComputeAovs(host, scene, SceneName(args.scene), width,
                                                   height, options);
@@ -165,13 +166,13 @@ int Render(const RenderArgs& args) {
       saved.nodeData = session.SaveNodeText();
       standin::WriteSceneFile(args.saveScene, saved);
     }
-    if (!args.aov.empty()) WriteAovFiles(host, args, scene, image, width, height);
     std::cerr << "rendered " << width << "x" << height << " on " << args.threads
               << (args.threads == 1 ? " thread" : " threads") << " in " << took.count()
               << " s";
     if (!png.empty()) std::cerr << " -> " << png;
     if (!args.exr.empty()) std::cerr << " -> " << args.exr;
     std::cerr << "\n";
+    if (!args.aov.empty()) WriteAovFiles(host, args, scene, image, width, height);
     return 0;
   });
 }

@@ -170,8 +170,8 @@ bool Project(const Camera& camera, int width, int height, Vec3 p, double* px, do
 // Short strokes along the tangent, every kSpacing pixels, over the render.
 void WriteStrokes(const std::string& path, const AovImages& a, const Scene& scene,
                   const Image& beauty, double exposure) {
-  constexpr int kSpacing = 9;
-  constexpr double kHalf = 3.8;
+  constexpr int kSpacing = 12;
+  constexpr double kHalf = 5.0;
   WritePicture(
       path, a.width, a.height,
       [&](int x, int y) {
@@ -179,7 +179,6 @@ void WriteStrokes(const std::string& path, const AovImages& a, const Scene& scen
         return Rgb(g, g, g);
       },
       [&](cairo_t* cr) {
-        cairo_set_line_width(cr, 1.3);
         cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
         for (int y = kSpacing / 2; y < a.height; y += kSpacing)
           for (int x = kSpacing / 2; x < a.width; x += kSpacing) {
@@ -195,16 +194,24 @@ void WriteStrokes(const std::string& path, const AovImages& a, const Scene& scen
               continue;
             const double len = std::hypot(x1 - x0, y1 - y0);
             if (!(len > 0.0)) continue;
-            // Foreshortened tangents give shorter strokes.
-            const double scale = std::min(1.0, len / (step * 400.0));
+            // Foreshortened tangents give shorter strokes: the projected
+            // length over that of a step across the line of sight.
+            const double perUnit = a.height / 2.0 /
+                (std::tan(scene.camera.fov * std::numbers::pi / 360.0) * double{a.distance[at]});
+            const double scale = std::min(1.0, len / (step * perUnit));
             const double dx = (x1 - x0) / len * kHalf * std::max(scale, 0.35);
             const double dy = (y1 - y0) / len * kHalf * std::max(scale, 0.35);
             // Colour from how stretched the lobe is: U over V width.
             const double ratio = std::log2(a.uWidth[at] / a.vWidth[at]);
             const auto c = ScaleColor(0.5 + ratio / 8.0);
-            cairo_set_source_rgb(cr, c[0] / 255.0, c[1] / 255.0, c[2] / 255.0);
+            // A dark edge under each stroke keeps it readable on highlights.
             cairo_move_to(cr, x + 0.5 - dx, y + 0.5 - dy);
             cairo_line_to(cr, x + 0.5 + dx, y + 0.5 + dy);
+            cairo_set_source_rgba(cr, 0, 0, 0, 0.7);
+            cairo_set_line_width(cr, 3.2);
+            cairo_stroke_preserve(cr);
+            cairo_set_source_rgb(cr, c[0] / 255.0, c[1] / 255.0, c[2] / 255.0);
+            cairo_set_line_width(cr, 1.6);
             cairo_stroke(cr);
           }
       });

@@ -188,11 +188,15 @@ void DrawSlice(cairo_t* cr, const LobeSamples& s, bool tangent, const Scale& sca
   }
 }
 
+// Legend entries left to right, each as wide as its label, wrapping.
 void DrawLegend(cairo_t* cr, const LobeSamples& s, double x, double y) {
+  double lx = x, ly = y;
   for (size_t c = 0; c < s.curves.size(); ++c) {
+    cairo_set_font_size(cr, 11);
+    cairo_text_extents_t e;
+    cairo_text_extents(cr, s.curves[c].label.c_str(), &e);
+    if (lx > x && lx + 40 + e.x_advance > kWidth - 20) lx = x, ly += 16;
     const double* rgb = kCurveColours[c % 8];
-    const double lx = x + 180.0 * static_cast<double>(c % 5);
-    const double ly = y + 16.0 * static_cast<double>(c / 5);
     cairo_set_source_rgb(cr, rgb[0], rgb[1], rgb[2]);
     cairo_set_line_width(cr, 3);
     cairo_move_to(cr, lx, ly - 4);
@@ -200,6 +204,7 @@ void DrawLegend(cairo_t* cr, const LobeSamples& s, double x, double y) {
     cairo_stroke(cr);
     cairo_set_source_rgb(cr, 0, 0, 0);
     Text(cr, lx + 26, ly, 11, s.curves[c].label);
+    lx += 26 + e.x_advance + 24;
   }
 }
 

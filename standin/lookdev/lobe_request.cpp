@@ -32,7 +32,7 @@ LobeResult PlotLobe(Host& host, const LobeRequest& request) {
   // The node as given, then one node per overlaid value.
   std::vector<std::pair<std::string, LobeProbe>> probes;
   const ProbeNode first = setup->AddNode(base);
-  probes.emplace_back(request.settings.empty() ? "as given" : Joined(request.settings),
+  probes.emplace_back(request.settings.empty() ? "as given" : "as given: " + Joined(request.settings),
                       setup->Probe(first));
   for (const std::string& value : request.overlayValues) {
     const std::string pair = request.overlayKey + "=" + value;
