@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "standin/lookdev/frame_recovery.h"
-#include "tests/lookdev/probe_fixture.h"
+#include "tests/standin/lookdev/probe_fixture.h"
 
 namespace lookdev_test {
 namespace {

@@ -6,7 +6,7 @@
 #include <numbers>
 #include <random>
 
-#include "tests/lookdev/probe_fixture.h"
+#include "tests/standin/lookdev/probe_fixture.h"
 
 namespace lookdev_test {
 namespace {

@@ -1,4 +1,4 @@
-#include "tests/lookdev/probe_fixture.h"
+#include "tests/standin/lookdev/probe_fixture.h"
 
 #include <cmath>
 #include <numbers>
