@@ -123,9 +123,9 @@ function makeSender(id) {
   const send = async () => {
     if (inFlight || !next) return;
     inFlight = true;
-    const {value, start} = next;
+    const {value, start, within} = next;
     next = null;
-    await change("/api/set", {id, value, gesture}, start);
+    await change("/api/set", {id, value, gesture: within}, start);
     inFlight = false;
     send();
   };
@@ -133,7 +133,9 @@ function makeSender(id) {
     begin() { gesture = `${id}-${Date.now()}-${Math.random()}`; },
     value(value) {
       if (!gesture) this.begin();
-      next = {value, start: performance.now()};
+      // The value keeps the gesture it was made in: a drag that ends while
+      // its last value still waits for the one in flight stays one step.
+      next = {value, start: performance.now(), within: gesture};
       send();
     },
     end() { gesture = ""; },
