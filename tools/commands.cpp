@@ -16,6 +16,10 @@
 #include "standin/lookdev/aov.h"
 #endif
 
+#if QUILLANE_HAS_RENDER
+#include "standin/assets/scene_assets.h"
+#endif
+
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -143,7 +147,8 @@ void WriteAovFiles(Host& host, const RenderArgs& args, const Scene& scene,
 
 int Render(const RenderArgs& args) {
   return Guarded([&] {
-    const Scene scene = LoadScene(args.scene);
+    Scene scene = LoadScene(args.scene);
+    standin::LoadSceneAssets(scene);
     ModuleFile module(args.module);
     Host host(module);
     standin::SceneSession session(host, scene, SceneName(args.scene));

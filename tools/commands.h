@@ -47,6 +47,32 @@ std::string FolderOf(const std::string& path);
 int Eval(const std::string& module, const std::string& input);
 int Panel(const std::string& module, const std::string& scene);
 
+// Direction maps (`quillane make-map`): asset_commands.cpp.
+struct MakeMapArgs {
+  std::string kind;      // radial, circular, angle, noise
+  std::string output;    // .png (16-bit data) or .exr (float)
+  std::string size = "512x512";
+  std::string as = "direction";  // or "angle"
+  double angle = 0.0;
+  int cells = 4;
+  unsigned long long seed = 1;
+};
+int MakeMap(const MakeMapArgs& args);
+
+// A/B comparisons (`quillane compare`): asset_commands.cpp. Exit 1 when the
+// largest difference exceeds maxError.
+struct CompareArgs {
+  std::string module;    // the default for both sides
+  std::string a, b;      // images (.png, .exr) or scenes (.json); b may be empty
+  std::string moduleA, moduleB;
+  std::string output;
+  std::optional<double> scale;     // heat map's full scale (default: the largest difference)
+  std::optional<double> maxError;
+  std::optional<std::pair<int, int>> size;
+  int threads = 1;
+};
+int Compare(const CompareArgs& args);
+
 // Prints the version, then the module file's path, size and SHA-256, and
 // loads it: 0 when it loads, 2 when it cannot be read or used.
 int Version(const std::string& module);

@@ -76,6 +76,30 @@ int main(int argc, char** argv) {
   serveCmd->add_option("--threads", serve.threads, "Render threads")->check(CLI::Range(1, 1024));
 #endif
   quillane::LookdevCli lookdev(app);
+  // Bring-your-own-asset commands: direction maps and A/B comparisons.
+  quillane::MakeMapArgs makeMap;
+  CLI::App* makeMapCmd = app.add_subcommand("make-map", "Write a direction or angle map (16-bit data PNG or float EXR)");
+  makeMapCmd->add_option("kind", makeMap.kind, "radial, circular, angle or noise")->required();
+  makeMapCmd->add_option("-o,--output", makeMap.output, "Map file to write (.png or .exr)")->required();
+  makeMapCmd->add_option("--size", makeMap.size, "Map size WIDTHxHEIGHT (default 512x512)");
+  makeMapCmd->add_option("--as", makeMap.as, "direction (RGB, for \"UV\") or angle (grey 0..1 of a turn, for \"Tangent Rotate\")");
+  makeMapCmd->add_option("--angle", makeMap.angle, "angle: the direction in degrees from +u toward +v");
+  makeMapCmd->add_option("--cells", makeMap.cells, "noise: lattice cells across the map")->check(CLI::Range(1, 4096));
+  makeMapCmd->add_option("--seed", makeMap.seed, "noise: seed");
+
+  quillane::CompareArgs compare;
+  std::string compareSize;
+  compare.threads = render.threads;
+  CLI::App* compareCmd = app.add_subcommand("compare", "Compare two images, or two renders (modules or scenes), A against B");
+  compareCmd->add_option("a", compare.a, "Image (.png, .exr) or scene (.json)")->required();
+  compareCmd->add_option("b", compare.b, "Image or scene (default: A again, for two modules)");
+  compareCmd->add_option("--module-a", compare.moduleA, "Module for A's render (default: --module)");
+  compareCmd->add_option("--module-b", compare.moduleB, "Module for B's render (default: --module)");
+  compareCmd->add_option("-o,--output", compare.output, "PNG sheet: side by side, split view, difference heat map");
+  compareCmd->add_option("--scale", compare.scale, "Difference shown as white in the heat map (default: the largest)")->check(PositiveNumber);
+  compareCmd->add_option("--max-error", compare.maxError, "Exit 1 when the largest difference exceeds this");
+  compareCmd->add_option("--size", compareSize, "Render size WIDTHxHEIGHT for scenes (default: the scene's)");
+  compareCmd->add_option("--threads", compare.threads, "Worker threads for renders")->check(CLI::Range(1, 1024));
 
   try {
     app.parse(argc, argv);
@@ -104,6 +128,19 @@ int main(int argc, char** argv) {
       }
     }
     return quillane::Render(render);
+  }
+  if (*makeMapCmd) return quillane::MakeMap(makeMap);
+  if (*compareCmd) {
+    compare.module = module;
+    if (!compareSize.empty()) {
+      compare.size = quillane::ParseSize(compareSize);
+      if (!compare.size) {
+        std::cerr << "quillane: --size: expected WIDTHxHEIGHT with each 1..16384, got \""
+                  << compareSize << "\"\n";
+        return 2;
+      }
+    }
+    return quillane::Compare(compare);
   }
   if (*evalCmd) return quillane::Eval(module, evalInput);
 #if QUILLANE_HAS_SERVE

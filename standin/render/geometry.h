@@ -24,6 +24,9 @@ struct Hit {
   // seen from behind reports its back face's normal.
   double normal[3];
   double uv[3];        // (u, v, 0), see UvMode
+  // Unit world direction of increasing u along the surface (a mesh file's
+  // own tangents where it has them), or zero where there is none.
+  double tangent[3];
   // The object's local frame, nine doubles row by row, M times a column
   // vector: toWorld takes local directions to world, toLocal is its
   // inverse (both pure rotations, so each is the other's transpose).
@@ -32,6 +35,28 @@ struct Hit {
   double localPosition[3];  // position relative to the object's centre, local
   int object;               // index into Scene::objects
   double distance;          // ray parameter t of the hit
+};
+
+// A hit on a mesh as its tracer reports it, in the object's local frame.
+struct MeshHit {
+  int object = -1;         // index into Scene::objects
+  double t = 0.0;          // ray parameter
+  Vec3 normal;             // unit shading normal (smooth), not yet facing the ray
+  Vec3 geometricNormal;    // the triangle's own normal, decides the facing
+  Vec3 tangent;            // unit tangent, or zero
+  double uv[2] = {0.0, 0.0};
+};
+
+// Traces the scene's mesh objects (built by LoadSceneAssets, which needs the
+// renderer's libraries); the analytic shapes are traced here. Safe to call
+// from several threads at once.
+class MeshTracer {
+ public:
+  virtual ~MeshTracer() = default;
+  // Nearest mesh hit with t in [ray.tMin, tMax].
+  virtual bool Intersect(const Ray& ray, double tMax, MeshHit* hit) const = 0;
+  // Whether any mesh lies on the ray within [ray.tMin, ray.tMax].
+  virtual bool Occluded(const Ray& ray) const = 0;
 };
 
 // Finds the nearest hit with t in [ray.tMin, ray.tMax]. Returns false (and

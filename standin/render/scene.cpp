@@ -30,28 +30,42 @@ Mat3 Multiply(const Mat3& a, const Mat3& b) {
 
 json Triple(Vec3 v) { return json::array({v.x, v.y, v.z}); }
 
-const char* ShapeName(Shape shape) {
-  switch (shape) {
-    case Shape::Sphere: return "sphere";
-    case Shape::Disc: return "disc";
-    case Shape::Plane: return "plane";
+const char* ShapeText(Shape shape) {
+  for (const ShapeName& name : kShapeNames) {
+    if (name.shape == shape) return name.name;
   }
   return "sphere";
 }
 
 json UvJson(const Object& object) {
-  switch (object.uvMode) {
-    case UvMode::Planar: return "planar";
-    case UvMode::Spherical: return "spherical";
-    case UvMode::Constant: return json::array({object.uvConstant[0], object.uvConstant[1]});
+  if (object.uvMode == UvMode::Constant) {
+    return json::array({object.uvConstant[0], object.uvConstant[1]});
+  }
+  for (const UvModeName& name : kUvModeNames) {
+    if (name.mode == object.uvMode) return name.name;
   }
   return "planar";
 }
 
 json ObjectJson(const Object& object) {
-  return {{"name", object.name},         {"shape", ShapeName(object.shape)},
-          {"position", Triple(object.position)}, {"rotation", Triple(object.rotation)},
-          {"size", object.size},         {"uv", UvJson(object)}};
+  json out = {{"name", object.name},         {"shape", ShapeText(object.shape)}};
+  if (object.shape == Shape::Mesh) out["mesh"] = object.mesh;
+  out["position"] = Triple(object.position);
+  out["rotation"] = Triple(object.rotation);
+  out["size"] = object.size;
+  if (object.shape == Shape::Cylinder) out["height"] = object.height;
+  if (object.shape == Shape::Torus) out["tube"] = object.tube;
+  out["uv"] = UvJson(object);
+  return out;
+}
+
+json ImageJson(const ImageBinding& binding) {
+  return {{"image", binding.file},
+          {"channels", ChannelNames(binding.channels)},
+          {"wrap", binding.wrap == Wrap::Repeat ? "repeat" : "clamp"},
+          {"encoding", binding.encoding == Encoding::Data ? "data" : "color"},
+          {"scale", binding.scale},
+          {"bias", binding.bias}};
 }
 
 json LightJson(const Light& light) {
@@ -71,6 +85,7 @@ json LightJson(const Light& light) {
 }
 
 json SourceJson(const InputSource& source) {
+  if (source.kind == SourceKind::Image && source.image) return ImageJson(source.image->binding);
   if (source.kind == SourceKind::Number) return source.value[0];
   if (source.kind == SourceKind::Vector) {
     return json::array({source.value[0], source.value[1], source.value[2]});

@@ -10,13 +10,17 @@
 
 #include <array>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "standin/render/texture.h"
 #include "standin/render/vec3.h"
 
 namespace standin {
+
+class MeshTracer;
 
 // A malformed scene. what() is one line naming the file and the place:
 //   "FILE: line 3, column 14: <what the JSON parser found>"
@@ -37,7 +41,7 @@ struct Camera {
   double fov = 30.0;  // vertical field of view, degrees, in (0, 180)
 };
 
-enum class Shape { Sphere, Disc, Plane };
+enum class Shape { Sphere, Disc, Plane, Cylinder, Torus, Mesh };
 
 // How an object gives each spot its UV (w is always 0):
 //   Planar:    local x and y over the object's extent, centred at 0.5:
@@ -45,11 +49,21 @@ enum class Shape { Sphere, Disc, Plane };
 //   Spherical: longitude and latitude about the object's local Y axis:
 //              u = 0.5 + atan2(x, z) / 2pi, v = 0.5 + asin(y / |p|) / pi.
 //   Constant:  the same (u, v) everywhere (Object::uvConstant).
-enum class UvMode { Planar, Spherical, Constant };
+//   Cylindrical: around and along the local Y axis:
+//              u = 0.5 + atan2(x, z) / 2pi, v = 0.5 + y / height.
+//   Toroidal:  around the local Y axis and around the tube:
+//              u = 0.5 + atan2(x, z) / 2pi,
+//              v = 0.5 + atan2(y, sqrt(x^2 + z^2) - size) / 2pi.
+//   Mesh:      the mesh file's own texture coordinates.
+enum class UvMode { Planar, Spherical, Constant, Cylindrical, Toroidal, Mesh };
 
-// One analytic object. Local space: the sphere is centred at the origin
-// with radius `size`; the disc (radius `size`) and the plane (a square of
-// half-width `size`) lie in the local XY plane facing local +Z.
+// One object. Local space: the sphere is centred at the origin with radius
+// `size`; the disc (radius `size`) and the plane (a square of half-width
+// `size`) lie in the local XY plane facing local +Z; the cylinder (an open
+// tube of radius `size` and length `height`) and the torus (ring radius
+// `size`, tube radius `tube`) are centred at the origin around local Y; a
+// mesh is its file's vertices scaled by `size` (so local units are scene
+// units for every shape).
 // `rotation` is in degrees about X, then Y, then Z (R = Rz * Ry * Rx).
 // toWorld / toLocal are derived from `rotation` by PlaceObject(); code that
 // builds an Object by hand must call it after setting `rotation`.
@@ -61,6 +75,9 @@ struct Object {
   double size = 1.0;
   UvMode uvMode = UvMode::Planar;
   std::array<double, 2> uvConstant{0.5, 0.5};
+  double height = 2.0;  // cylinder length
+  double tube = 0.25;   // torus tube radius
+  std::string mesh;     // mesh file as written in the scene (.obj, .gltf, .glb)
   Mat3 toWorld{1, 0, 0, 0, 1, 0, 0, 0, 1};  // local to world, rotation only
   Mat3 toLocal{1, 0, 0, 0, 1, 0, 0, 0, 1};  // its inverse (the transpose)
 };
@@ -96,14 +113,24 @@ enum class SourceKind {
   Normal,         // world normal (facing the ray)
   LocalPosition,  // position in the object's local frame, relative to its centre
   LocalNormal,    // the normal in the object's local frame
+  Tangent,        // world direction of increasing u along the surface
+  LocalTangent,   // the same in the object's local frame
+  Image,          // an image sampled at the spot's UV (InputSource::image)
 };
 
 struct InputSource {
+  InputSource(SourceKind k = SourceKind::Number, std::array<double, 3> v = {0.0, 0.0, 0.0},
+              std::shared_ptr<const ImageInput> i = nullptr)
+      : kind(k), value(v), image(std::move(i)) {}
+
   SourceKind kind = SourceKind::Number;
   std::array<double, 3> value{0.0, 0.0, 0.0};
+  // Image: the binding, and once loaded (LoadSceneAssets) the texture.
+  std::shared_ptr<const ImageInput> image;
 };
 
-// True for the kinds that yield one number (Number, U, V).
+// True for the kinds that yield one number (Number, U, V). An image yields
+// one number when its binding reads one channel.
 bool IsScalarSource(SourceKind kind);
 
 // The node's input names in the node's order, and whether each is scalar.
@@ -151,6 +178,11 @@ struct Scene {
   // The node's saved data in the host's text container form; empty means
   // no saved data (the node keeps the values it was created with).
   std::string nodeData;
+  // The folder that relative mesh and image files are read from (the scene
+  // file's folder; empty: the working folder). Not written to scene files.
+  std::string folder;
+  // The scene's meshes ready to trace, once loaded (LoadSceneAssets).
+  std::shared_ptr<const MeshTracer> meshes;
 };
 
 // Index of the object called `name`, or -1.
@@ -160,9 +192,14 @@ int FindObject(const Scene& scene, const std::string& name);
 // range answers false).
 bool IsExcluded(const Scene& scene, int light, int object);
 
-// Parses scene JSON. `name` is used in messages (normally the file path).
-// Throws SceneError.
-Scene ParseScene(const std::string& text, const std::string& name);
+// Parses scene JSON. `name` is used in messages (normally the file path);
+// relative mesh and image files are taken from `folder`. Throws SceneError.
+Scene ParseScene(const std::string& text, const std::string& name,
+                 const std::string& folder = "");
+
+// `file` as read from `folder`: unchanged when absolute or when folder is
+// empty.
+std::string ResolvePath(const std::string& folder, const std::string& file);
 
 // Reads and parses a scene file. Throws SceneError (also when the file
 // cannot be read).

@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 #include "standin/json/json_parse.h"
 #include "standin/render/json_reader.h"
@@ -40,43 +41,70 @@ RenderDefaults ReadRender(JsonObject in) {
   return render;
 }
 
-Shape ReadShape(const JsonValue& v) {
+const ShapeName& ReadShape(const JsonValue& v) {
   const std::string s = v.String();
-  if (s == "sphere") return Shape::Sphere;
-  if (s == "disc") return Shape::Disc;
-  if (s == "plane") return Shape::Plane;
-  v.Fail("expected \"sphere\", \"disc\" or \"plane\", not \"" + s + "\"");
+  for (const ShapeName& shape : kShapeNames) {
+    if (s == shape.name) return shape;
+  }
+  v.Fail("expected \"sphere\", \"disc\", \"plane\", \"cylinder\", \"torus\" or \"mesh\", not \"" +
+         s + "\"");
 }
 
 void ReadUv(const JsonValue& v, Object& object) {
+  const char* expected =
+      "expected \"planar\", \"spherical\", \"cylindrical\", \"toroidal\", \"mesh\" or an "
+      "array of 2 numbers";
   if (v.json.is_array()) {
-    if (v.json.size() != 2) v.Fail("expected \"planar\", \"spherical\" or an array of 2 numbers");
+    if (v.json.size() != 2) v.Fail(expected);
     object.uvMode = UvMode::Constant;
     for (size_t i = 0; i < 2; ++i) {
       object.uvConstant[i] = JsonValue{v.json[i], v.file, IndexPath(v.path, i)}.Number();
     }
     return;
   }
-  if (!v.json.is_string()) v.Fail("expected \"planar\", \"spherical\" or an array of 2 numbers");
+  if (!v.json.is_string()) v.Fail(expected);
   const std::string s = v.String();
-  if (s == "planar") {
-    object.uvMode = UvMode::Planar;
-  } else if (s == "spherical") {
-    object.uvMode = UvMode::Spherical;
-  } else {
-    v.Fail("expected \"planar\", \"spherical\" or an array of 2 numbers, not \"" + s + "\"");
+  for (const UvModeName& mode : kUvModeNames) {
+    if (s == mode.name) {
+      if (mode.mode == UvMode::Mesh && object.shape != Shape::Mesh) {
+        v.Fail("\"mesh\" UV needs a mesh object");
+      }
+      object.uvMode = mode.mode;
+      return;
+    }
   }
+  v.Fail(std::string(expected) + ", not \"" + s + "\"");
+}
+
+// A key that only one shape has: an error on the others.
+template <typename Read>
+void ShapeKey(JsonObject& in, const char* key, bool applies, const char* shape, Read read) {
+  in.Optional(key, [&](const JsonValue& v) {
+    if (!applies) v.Fail(std::string("only a ") + shape + " has this key");
+    read(v);
+  });
 }
 
 Object ReadObject(JsonObject in) {
   Object object;
   object.name = in.Required("name").String();
   if (object.name.empty()) in.Required("name").Fail("expected a non-empty name");
-  object.shape = ReadShape(in.Required("shape"));
-  object.uvMode = object.shape == Shape::Sphere ? UvMode::Spherical : UvMode::Planar;
+  const ShapeName& shape = ReadShape(in.Required("shape"));
+  object.shape = shape.shape;
+  object.uvMode = shape.uv;
+  if (object.shape == Shape::Mesh) {
+    const JsonValue v = in.Required("mesh");
+    object.mesh = v.String();
+    if (object.mesh.empty()) v.Fail("expected a file name");
+  }
+  ShapeKey(in, "mesh", object.shape == Shape::Mesh, "mesh", [](const JsonValue&) {});
   in.Optional("position", [&](const JsonValue& v) { object.position = v.Triple(); });
   in.Optional("rotation", [&](const JsonValue& v) { object.rotation = v.Triple(); });
   in.Optional("size", [&](const JsonValue& v) { object.size = v.NumberAbove(0.0); });
+  ShapeKey(in, "height", object.shape == Shape::Cylinder, "cylinder",
+           [&](const JsonValue& v) { object.height = v.NumberAbove(0.0); });
+  ShapeKey(in, "tube", object.shape == Shape::Torus, "torus",
+           [&](const JsonValue& v) { object.tube = v.NumberAbove(0.0); });
   in.Optional("uv", [&](const JsonValue& v) { ReadUv(v, object); });
   in.Finish();
   PlaceObject(object);
@@ -139,23 +167,69 @@ InputSource ReadSourceName(const JsonValue& v, bool scalar) {
       v.Fail(std::string("\"") + s + "\" gives " + (scalar ? "a vector" : "one number") +
              " but this input takes " + (scalar ? "one number" : "three numbers"));
     }
-    return {source.kind, {0.0, 0.0, 0.0}};
+    return {source.kind, {0.0, 0.0, 0.0}, nullptr};
   }
   v.Fail("unknown source \"" + s +
-         "\" (expected uv, u, v, position, normal, localPosition or localNormal)");
+         "\" (expected uv, u, v, position, normal, localPosition, localNormal, tangent or "
+         "localTangent)");
 }
 
-InputSource ReadInput(const std::string& name, const JsonValue& v) {
+// "rgb", "rg", "a", ...: the channels an image binding reads.
+std::vector<int> ReadChannels(const JsonValue& v, bool scalar) {
+  const std::string s = v.String();
+  std::vector<int> channels;
+  for (char c : s) {
+    const size_t at = std::string_view("rgba").find(c);
+    if (at == std::string_view::npos) v.Fail("expected channel letters from r, g, b, a, not \"" + s + "\"");
+    channels.push_back(static_cast<int>(at));
+  }
+  if (scalar && channels.size() != 1) v.Fail("this input takes one number: name one channel");
+  if (channels.empty() || channels.size() > 3) v.Fail("expected one to three channels");
+  return channels;
+}
+
+template <typename Value>
+Value ReadChoice(const JsonValue& v, const char* a, Value first, const char* b, Value second) {
+  const std::string s = v.String();
+  if (s == a) return first;
+  if (s == b) return second;
+  v.Fail(std::string("expected \"") + a + "\" or \"" + b + "\", not \"" + s + "\"");
+}
+
+InputSource ReadImage(JsonObject in, bool scalar, const std::string& folder) {
+  ImageBinding binding;
+  const JsonValue file = in.Required("image");
+  binding.file = file.String();
+  if (binding.file.empty()) file.Fail("expected a file name");
+  binding.path = ResolvePath(folder, binding.file);
+  binding.channels = scalar ? std::vector<int>{0} : std::vector<int>{0, 1, 2};
+  in.Optional("channels", [&](const JsonValue& v) { binding.channels = ReadChannels(v, scalar); });
+  in.Optional("wrap", [&](const JsonValue& v) {
+    binding.wrap = ReadChoice(v, "repeat", Wrap::Repeat, "clamp", Wrap::Clamp);
+  });
+  in.Optional("encoding", [&](const JsonValue& v) {
+    binding.encoding = ReadChoice(v, "data", Encoding::Data, "color", Encoding::Color);
+  });
+  in.Optional("scale", [&](const JsonValue& v) { binding.scale = v.Number(); });
+  in.Optional("bias", [&](const JsonValue& v) { binding.bias = v.Number(); });
+  in.Finish();
+  auto image = std::make_shared<ImageInput>();
+  image->binding = std::move(binding);
+  return {SourceKind::Image, {0.0, 0.0, 0.0}, std::move(image)};
+}
+
+InputSource ReadInput(const std::string& name, const JsonValue& v, const std::string& folder) {
   const InputName* input = FindInputName(name);
   if (input == nullptr) v.Fail("unknown input (expected one of the node's input names)");
   if (v.json.is_string()) return ReadSourceName(v, input->scalar);
+  if (v.json.is_object()) return ReadImage(JsonObject(v), input->scalar, folder);
   if (input->scalar) {
     if (!v.json.is_number()) v.Fail("expected a number or a source name");
-    return {SourceKind::Number, {v.Number(), 0.0, 0.0}};
+    return {SourceKind::Number, {v.Number(), 0.0, 0.0}, nullptr};
   }
   if (!v.json.is_array()) v.Fail("expected an array of 3 numbers or a source name");
   const Vec3 t = v.Triple();
-  return {SourceKind::Vector, {t.x, t.y, t.z}};
+  return {SourceKind::Vector, {t.x, t.y, t.z}, nullptr};
 }
 
 Services ReadServices(JsonObject in) {
@@ -202,11 +276,12 @@ json ParseJson(const std::string& text, const std::string& name) {
 
 }  // namespace
 
-Scene ParseScene(const std::string& text, const std::string& name) {
+Scene ParseScene(const std::string& text, const std::string& name, const std::string& folder) {
   const json root = ParseJson(text, name);
   if (!root.is_object()) throw SceneError(name + ": the scene must be a JSON object");
   JsonObject in(JsonValue{root, name, ""});
   Scene scene;
+  scene.folder = folder;
   in.Optional("camera", [&](const JsonValue& v) { scene.camera = ReadCamera(JsonObject(v)); });
   in.Optional("render", [&](const JsonValue& v) { scene.render = ReadRender(JsonObject(v)); });
   in.Optional("objects", [&](const JsonValue& v) { ReadObjects(v, scene); });
@@ -215,7 +290,7 @@ Scene ParseScene(const std::string& text, const std::string& name) {
   });
   in.Optional("inputs", [&](const JsonValue& v) {
     JsonObject inputs(v);
-    for (const auto& [key, value] : inputs.Entries()) scene.inputs[key] = ReadInput(key, value);
+    for (const auto& [key, value] : inputs.Entries()) scene.inputs[key] = ReadInput(key, value, folder);
   });
   in.Optional("services", [&](const JsonValue& v) { scene.services = ReadServices(JsonObject(v)); });
   in.Optional("node", [&](const JsonValue& v) { scene.nodeData = v.String(); });
@@ -232,7 +307,13 @@ Scene LoadSceneFile(const std::string& path) {
   std::ostringstream text;
   if (file) text << file.rdbuf();
   if (!file || file.bad()) throw SceneError(path + ": cannot read the scene file");
-  return ParseScene(text.str(), path);
+  return ParseScene(text.str(), path, std::filesystem::path(path).parent_path().string());
+}
+
+std::string ResolvePath(const std::string& folder, const std::string& file) {
+  const std::filesystem::path path(file);
+  if (folder.empty() || path.is_absolute()) return file;
+  return (std::filesystem::path(folder) / path).string();
 }
 
 }  // namespace standin

@@ -12,7 +12,7 @@ struct SourceName {
   SourceKind kind;
 };
 
-inline constexpr std::array<SourceName, 7> kSourceNames{{
+inline constexpr std::array<SourceName, 9> kSourceNames{{
     {"uv", SourceKind::Uv},
     {"u", SourceKind::U},
     {"v", SourceKind::V},
@@ -20,6 +20,36 @@ inline constexpr std::array<SourceName, 7> kSourceNames{{
     {"normal", SourceKind::Normal},
     {"localPosition", SourceKind::LocalPosition},
     {"localNormal", SourceKind::LocalNormal},
+    {"tangent", SourceKind::Tangent},
+    {"localTangent", SourceKind::LocalTangent},
+}};
+
+struct ShapeName {
+  const char* name;
+  Shape shape;
+  UvMode uv;  // the shape's UV unless the scene says otherwise
+};
+
+inline constexpr std::array<ShapeName, 6> kShapeNames{{
+    {"sphere", Shape::Sphere, UvMode::Spherical},
+    {"disc", Shape::Disc, UvMode::Planar},
+    {"plane", Shape::Plane, UvMode::Planar},
+    {"cylinder", Shape::Cylinder, UvMode::Cylindrical},
+    {"torus", Shape::Torus, UvMode::Toroidal},
+    {"mesh", Shape::Mesh, UvMode::Mesh},
+}};
+
+struct UvModeName {
+  const char* name;
+  UvMode mode;
+};
+
+inline constexpr std::array<UvModeName, 5> kUvModeNames{{
+    {"planar", UvMode::Planar},
+    {"spherical", UvMode::Spherical},
+    {"cylindrical", UvMode::Cylindrical},
+    {"toroidal", UvMode::Toroidal},
+    {"mesh", UvMode::Mesh},
 }};
 
 }  // namespace standin

@@ -1,0 +1,28 @@
+// Reading images for inputs and comparisons, and writing data maps.
+#pragma once
+
+#include <string>
+
+#include "standin/render/texture.h"
+
+namespace standin {
+
+// Reads a PNG (8 or 16 bits per channel, any colour type; palettes are
+// expanded) or an OpenEXR file (float or half channels R, G, B, A or Y),
+// chosen by the file's first bytes. PNG values become value / maximum, then
+// with Encoding::Color the sRGB curve is undone on the colour channels.
+// Throws AssetError naming the file: unreadable, truncated or corrupt,
+// neither PNG nor EXR, more than 16384 pixels along a side, non-finite EXR
+// values, or Color asked of an EXR file.
+Texture ReadImageFile(const std::string& path, Encoding encoding);
+
+// Writes `texture` (1 to 4 channels, values clamped to 0..1) as a 16-bit
+// PNG holding the values as data: value * 65535, rounded. Through a
+// temporary file: nothing is left at `path` on failure (FileError).
+void WritePng16(const std::string& path, const Texture& texture);
+
+// Writes `texture` (1 to 4 channels) as a float OpenEXR file (channels Y,
+// YA, RGB or RGBA). Through a temporary file, as above.
+void WriteExrTexture(const std::string& path, const Texture& texture);
+
+}  // namespace standin

@@ -1,0 +1,292 @@
+// glTF 2.0 meshes: the triangle primitives of the scene's nodes, placed by
+// the nodes' transforms, as one mesh.
+#include <tiny_gltf.h>
+
+#include <array>
+#include <cmath>
+#include <cstring>
+
+#include "standin/assets/asset_error.h"
+#include "standin/assets/mesh_readers.h"
+
+namespace standin {
+namespace {
+
+using Matrix = std::array<double, 16>;  // column-major, as glTF writes it
+constexpr Matrix kIdentity{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+
+Matrix Multiply(const Matrix& a, const Matrix& b) {
+  Matrix m{};
+  for (int c = 0; c < 4; ++c) {
+    for (int r = 0; r < 4; ++r) {
+      double sum = 0.0;
+      for (int k = 0; k < 4; ++k) sum += a[static_cast<size_t>(k * 4 + r)] * b[static_cast<size_t>(c * 4 + k)];
+      m[static_cast<size_t>(c * 4 + r)] = sum;
+    }
+  }
+  return m;
+}
+
+// The node's own transform: its matrix, or translation * rotation * scale.
+Matrix NodeMatrix(const tinygltf::Node& node) {
+  if (node.matrix.size() == 16) {
+    Matrix m;
+    std::copy(node.matrix.begin(), node.matrix.end(), m.begin());
+    return m;
+  }
+  const auto& t = node.translation;
+  const auto& q = node.rotation;
+  const auto& s = node.scale;
+  const double x = q.size() == 4 ? q[0] : 0, y = q.size() == 4 ? q[1] : 0,
+               z = q.size() == 4 ? q[2] : 0, w = q.size() == 4 ? q[3] : 1;
+  const double sx = s.size() == 3 ? s[0] : 1, sy = s.size() == 3 ? s[1] : 1,
+               sz = s.size() == 3 ? s[2] : 1;
+  // Rotation from the unit quaternion, columns scaled.
+  Matrix m{(1 - 2 * (y * y + z * z)) * sx, (2 * (x * y + z * w)) * sx, (2 * (x * z - y * w)) * sx, 0,
+           (2 * (x * y - z * w)) * sy, (1 - 2 * (x * x + z * z)) * sy, (2 * (y * z + x * w)) * sy, 0,
+           (2 * (x * z + y * w)) * sz, (2 * (y * z - x * w)) * sz, (1 - 2 * (x * x + y * y)) * sz, 0,
+           t.size() == 3 ? t[0] : 0, t.size() == 3 ? t[1] : 0, t.size() == 3 ? t[2] : 0, 1};
+  return m;
+}
+
+// Reads glTF accessors with every offset and index checked.
+class Reader {
+ public:
+  Reader(const tinygltf::Model& model, const std::string& path) : model_(model), path_(path) {}
+
+  [[noreturn]] void Fail(const std::string& what) const { throw AssetError(path_ + ": " + what); }
+
+  // Accessor `index` as floats, `width` per element (normalised integers
+  // are scaled to 0..1).
+  std::vector<float> Floats(int index, int width, const char* what) const {
+    const tinygltf::Accessor& a = Accessor(index, what);
+    if (tinygltf::GetNumComponentsInType(static_cast<uint32_t>(a.type)) != width) {
+      Fail(std::string(what) + " has the wrong number of components");
+    }
+    const bool floats = a.componentType == TINYGLTF_COMPONENT_TYPE_FLOAT;
+    const bool bytes = a.normalized && a.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE;
+    const bool shorts = a.normalized && a.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT;
+    if (!floats && !bytes && !shorts) Fail(std::string(what) + " is neither float nor normalised");
+    std::vector<float> out(a.count * static_cast<size_t>(width));
+    Walk(a, what, [&](const unsigned char* p, size_t i) {
+      for (size_t k = 0; k < static_cast<size_t>(width); ++k) {
+        float v;
+        if (floats) {
+          std::memcpy(&v, p + 4 * k, 4);
+        } else if (bytes) {
+          v = static_cast<float>(p[k]) / 255.0f;
+        } else {
+          uint16_t s;
+          std::memcpy(&s, p + 2 * k, 2);
+          v = static_cast<float>(s) / 65535.0f;
+        }
+        out[i * static_cast<size_t>(width) + k] = v;
+      }
+    });
+    return out;
+  }
+
+  std::vector<uint32_t> Indices(int index) const {
+    const tinygltf::Accessor& a = Accessor(index, "the index list");
+    if (a.type != TINYGLTF_TYPE_SCALAR) Fail("the index list is not scalar");
+    const int type = a.componentType;
+    if (type != TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE && type != TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT &&
+        type != TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT) {
+      Fail("the index list is not of unsigned integers");
+    }
+    std::vector<uint32_t> out(a.count);
+    Walk(a, "the index list", [&](const unsigned char* p, size_t i) {
+      if (type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE) {
+        out[i] = p[0];
+      } else if (type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT) {
+        uint16_t s;
+        std::memcpy(&s, p, 2);
+        out[i] = s;
+      } else {
+        std::memcpy(&out[i], p, 4);
+      }
+    });
+    return out;
+  }
+
+  size_t Count(int index, const char* what) const { return Accessor(index, what).count; }
+
+ private:
+  const tinygltf::Accessor& Accessor(int index, const char* what) const {
+    if (index < 0 || static_cast<size_t>(index) >= model_.accessors.size()) {
+      Fail(std::string(what) + " names a missing accessor");
+    }
+    const tinygltf::Accessor& a = model_.accessors[static_cast<size_t>(index)];
+    if (a.sparse.isSparse) Fail(std::string(what) + " is sparse, which is not supported");
+    return a;
+  }
+
+  // Calls visit(element bytes, element index) for each element, after
+  // checking that the last element lies inside its buffer.
+  template <typename Visit>
+  void Walk(const tinygltf::Accessor& a, const char* what, Visit visit) const {
+    if (a.count == 0) return;
+    if (a.bufferView < 0 || static_cast<size_t>(a.bufferView) >= model_.bufferViews.size()) {
+      Fail(std::string(what) + " has no buffer view");
+    }
+    const tinygltf::BufferView& view = model_.bufferViews[static_cast<size_t>(a.bufferView)];
+    if (view.buffer < 0 || static_cast<size_t>(view.buffer) >= model_.buffers.size()) {
+      Fail(std::string(what) + " names a missing buffer");
+    }
+    const std::vector<unsigned char>& data = model_.buffers[static_cast<size_t>(view.buffer)].data;
+    const int stride = a.ByteStride(view);
+    const auto element = static_cast<size_t>(
+        tinygltf::GetComponentSizeInBytes(static_cast<uint32_t>(a.componentType)) *
+        tinygltf::GetNumComponentsInType(static_cast<uint32_t>(a.type)));
+    if (stride <= 0) Fail(std::string(what) + " has an invalid stride");
+    const size_t step = static_cast<size_t>(stride);
+    const size_t start = view.byteOffset + a.byteOffset;
+    const size_t viewEnd = view.byteOffset + view.byteLength;
+    if (a.count > (SIZE_MAX - start - element) / step ||
+        start + step * (a.count - 1) + element > std::min(viewEnd, data.size())) {
+      Fail(std::string(what) + " reaches past the end of its buffer (the file is truncated)");
+    }
+    for (size_t i = 0; i < a.count; ++i) visit(data.data() + start + step * i, i);
+  }
+
+  const tinygltf::Model& model_;
+  const std::string& path_;
+};
+
+// Appends one primitive, placed by `m`, to `mesh`.
+void AppendPrimitive(const Reader& reader, const tinygltf::Primitive& primitive, const Matrix& m,
+                     Mesh& mesh, bool* normals, bool* uvs, bool* tangents) {
+  const auto attribute = [&](const char* name) {
+    const auto it = primitive.attributes.find(name);
+    return it == primitive.attributes.end() ? -1 : it->second;
+  };
+  if (attribute("POSITION") < 0) reader.Fail("a primitive has no POSITION");
+  const std::vector<float> p = reader.Floats(attribute("POSITION"), 3, "POSITION");
+  const size_t count = p.size() / 3;
+  const size_t base = mesh.VertexCount();
+  // Positions by the full transform, directions by its 3x3 part (normals by
+  // the inverse transpose, here the cofactors, normalised later).
+  auto point = [&](const float* v, int r) {
+    return m[static_cast<size_t>(r)] * v[0] + m[static_cast<size_t>(4 + r)] * v[1] +
+           m[static_cast<size_t>(8 + r)] * v[2] + m[static_cast<size_t>(12 + r)];
+  };
+  for (size_t i = 0; i < count; ++i) {
+    for (int r = 0; r < 3; ++r) mesh.positions.push_back(static_cast<float>(point(&p[3 * i], r)));
+  }
+  *normals = *normals && attribute("NORMAL") >= 0;
+  *uvs = *uvs && attribute("TEXCOORD_0") >= 0;
+  *tangents = *tangents && attribute("TANGENT") >= 0;
+  if (*normals) {
+    const std::vector<float> n = reader.Floats(attribute("NORMAL"), 3, "NORMAL");
+    auto c = [&](int r, int k) { return m[static_cast<size_t>(4 * k + r)]; };
+    for (size_t i = 0; i < count && n.size() == 3 * count; ++i) {
+      const float* v = &n[3 * i];
+      for (int r = 0; r < 3; ++r) {
+        const int r1 = (r + 1) % 3, r2 = (r + 2) % 3;
+        double sum = 0.0;
+        for (int k = 0; k < 3; ++k) {
+          const int k1 = (k + 1) % 3, k2 = (k + 2) % 3;
+          sum += (c(r1, k1) * c(r2, k2) - c(r1, k2) * c(r2, k1)) * v[k];
+        }
+        mesh.normals.push_back(static_cast<float>(sum));
+      }
+    }
+    if (n.size() != 3 * count) reader.Fail("NORMAL does not cover every vertex");
+  }
+  if (*uvs) {
+    const std::vector<float> t = reader.Floats(attribute("TEXCOORD_0"), 2, "TEXCOORD_0");
+    if (t.size() != 2 * count) reader.Fail("TEXCOORD_0 does not cover every vertex");
+    // glTF's v runs down the image; the scene's UV runs up.
+    for (size_t i = 0; i < count; ++i) {
+      mesh.uvs.push_back(t[2 * i]);
+      mesh.uvs.push_back(1.0f - t[2 * i + 1]);
+    }
+  }
+  if (*tangents) {
+    const std::vector<float> t = reader.Floats(attribute("TANGENT"), 4, "TANGENT");
+    if (t.size() != 4 * count) reader.Fail("TANGENT does not cover every vertex");
+    for (size_t i = 0; i < count; ++i) {
+      for (int r = 0; r < 3; ++r) {
+        mesh.tangents.push_back(static_cast<float>(point(&t[4 * i], r) - m[static_cast<size_t>(12 + r)]));
+      }
+      mesh.tangents.push_back(t[4 * i + 3]);
+    }
+  }
+  std::vector<uint32_t> indices;
+  if (primitive.indices >= 0) {
+    indices = reader.Indices(primitive.indices);
+  } else {
+    for (size_t i = 0; i < count; ++i) indices.push_back(static_cast<uint32_t>(i));
+  }
+  if (indices.size() % 3 != 0) reader.Fail("a primitive's index count is not a multiple of 3");
+  for (uint32_t i : indices) {
+    if (i >= count) {
+      reader.Fail("a primitive uses vertex " + std::to_string(i) + " of " + std::to_string(count));
+    }
+    mesh.indices.push_back(static_cast<uint32_t>(base + i));
+  }
+}
+
+struct Gathered {
+  Mesh mesh;
+  bool normals = true, uvs = true, tangents = true;
+};
+
+void AppendMesh(const Reader& reader, const tinygltf::Model& model, int index, const Matrix& m,
+                Gathered& out) {
+  if (index < 0 || static_cast<size_t>(index) >= model.meshes.size()) reader.Fail("a node names a missing mesh");
+  for (const tinygltf::Primitive& primitive : model.meshes[static_cast<size_t>(index)].primitives) {
+    if (primitive.mode != TINYGLTF_MODE_TRIANGLES && primitive.mode != -1) continue;
+    AppendPrimitive(reader, primitive, m, out.mesh, &out.normals, &out.uvs, &out.tangents);
+  }
+}
+
+void AppendNode(const Reader& reader, const tinygltf::Model& model, int index, const Matrix& parent,
+                int depth, Gathered& out) {
+  if (index < 0 || static_cast<size_t>(index) >= model.nodes.size()) reader.Fail("a scene names a missing node");
+  if (depth > 64) reader.Fail("the node hierarchy is deeper than 64 levels or has a cycle");
+  const tinygltf::Node& node = model.nodes[static_cast<size_t>(index)];
+  const Matrix m = Multiply(parent, NodeMatrix(node));
+  if (node.mesh >= 0) AppendMesh(reader, model, node.mesh, m, out);
+  for (int child : node.children) AppendNode(reader, model, child, m, depth + 1, out);
+}
+
+// An attribute that only some primitives had is dropped for all of them.
+void DropPartial(Gathered& g) {
+  const size_t n = g.mesh.VertexCount();
+  if (!g.normals || g.mesh.normals.size() != 3 * n) g.mesh.normals.clear();
+  if (!g.uvs || g.mesh.uvs.size() != 2 * n) g.mesh.uvs.clear();
+  if (!g.tangents || g.mesh.tangents.size() != 4 * n) g.mesh.tangents.clear();
+}
+
+bool SkipImages(tinygltf::Image*, const int, std::string*, std::string*, int, int,
+                const unsigned char*, int, void*) {
+  return true;
+}
+
+}  // namespace
+
+Mesh ReadGltf(const std::string& path, bool binary) {
+  tinygltf::TinyGLTF loader;
+  loader.SetImageLoader(SkipImages, nullptr);
+  tinygltf::Model model;
+  std::string err, warn;
+  const bool ok = binary ? loader.LoadBinaryFromFile(&model, &err, &warn, path)
+                         : loader.LoadASCIIFromFile(&model, &err, &warn, path);
+  if (!ok) {
+    const std::string reason = err.empty() ? warn : err;
+    throw AssetError(path + ": cannot read glTF: " + reason.substr(0, reason.find('\n')));
+  }
+  const Reader reader(model, path);
+  Gathered g;
+  const int scene = model.defaultScene >= 0 ? model.defaultScene : model.scenes.empty() ? -1 : 0;
+  if (scene >= 0 && static_cast<size_t>(scene) < model.scenes.size()) {
+    for (int node : model.scenes[static_cast<size_t>(scene)].nodes) AppendNode(reader, model, node, kIdentity, 0, g);
+  } else {
+    for (size_t i = 0; i < model.meshes.size(); ++i) AppendMesh(reader, model, static_cast<int>(i), kIdentity, g);
+  }
+  DropPartial(g);
+  return std::move(g.mesh);
+}
+
+}  // namespace standin

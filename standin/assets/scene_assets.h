@@ -1,0 +1,22 @@
+// Loading the files a scene names: its images (bound to inputs) and its
+// meshes (traced through Embree).
+#pragma once
+
+#include "standin/render/scene.h"
+
+namespace standin {
+
+// Loads every image bound to an input (each file and encoding once, shared
+// by the bindings and by the render's threads) and every mesh object's
+// file, and builds the tracer for the meshes. Relative files are read from
+// scene.folder. Throws AssetError naming the file and what is wrong with it,
+// also when a mesh without texture coordinates takes its UV from the file
+// ("uv": "mesh") while an input reads the UV (a UV source or an image).
+// Calling it again reloads.
+void LoadSceneAssets(Scene& scene);
+
+// Whether any wired input reads the spot's UV (the uv, u and v sources and
+// images).
+bool InputsReadUv(const Scene& scene);
+
+}  // namespace standin

@@ -1,0 +1,139 @@
+// `quillane make-map` and `quillane compare`.
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+
+#include "tools/commands.h"
+
+#if QUILLANE_HAS_RENDER
+#include "standin/assets/compare.h"
+#include "standin/assets/image_file.h"
+#include "standin/assets/make_map.h"
+#include "standin/assets/scene_assets.h"
+#include "standin/host/scene_host.h"
+#endif
+
+namespace quillane {
+namespace {
+
+int Fail(const std::string& message) {
+  std::cerr << "quillane: " << message << "\n";
+  return 2;
+}
+
+}  // namespace
+
+#if QUILLANE_HAS_RENDER
+
+namespace {
+
+std::string Extension(const std::string& path) {
+  std::string e = std::filesystem::path(path).extension().string();
+  for (char& c : e) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return e;
+}
+
+standin::MapKind ParseKind(const std::string& kind) {
+  if (kind == "radial") return standin::MapKind::Radial;
+  if (kind == "circular") return standin::MapKind::Circular;
+  if (kind == "angle") return standin::MapKind::Angle;
+  if (kind == "noise") return standin::MapKind::Noise;
+  throw std::runtime_error("make-map: unknown kind \"" + kind +
+                           "\" (expected radial, circular, angle or noise)");
+}
+
+// A linear image of a texture's first three channels (grey spread to all).
+standin::Image ToImage(const standin::Texture& t) {
+  standin::Image image = standin::MakeImage(t.width, t.height);
+  for (int y = 0; y < t.height; ++y) {
+    for (int x = 0; x < t.width; ++x) {
+      for (int c = 0; c < 3; ++c) image.Pixel(x, y)[c] = standin::Texel(t, x, y, c);
+    }
+  }
+  return image;
+}
+
+// One side of a comparison: an image file, or a scene rendered through
+// `module`.
+standin::Image Side(const std::string& path, const std::string& module, const CompareArgs& args) {
+  // PNG renders hold sRGB display values: compared as linear, like EXR.
+  const std::string extension = Extension(path);
+  if (extension != ".json") {
+    return ToImage(standin::ReadImageFile(
+        path, extension == ".exr" ? standin::Encoding::Data : standin::Encoding::Color));
+  }
+  standin::Scene scene = standin::LoadSceneFile(path);
+  standin::LoadSceneAssets(scene);
+  standin::ModuleFile loaded(module);
+  standin::Host host(loaded);
+  standin::SceneSession session(host, scene, path);
+  standin::RenderOptions options;
+  options.threads = args.threads;
+  const int w = args.size ? args.size->first : scene.render.width;
+  const int h = args.size ? args.size->second : scene.render.height;
+  return session.Render(w, h, options);
+}
+
+}  // namespace
+
+int MakeMap(const MakeMapArgs& args) {
+  try {
+    standin::MapOptions options;
+    options.kind = ParseKind(args.kind);
+    const auto size = ParseSize(args.size);
+    if (!size) return Fail("make-map: --size: expected WIDTHxHEIGHT with each 1..16384");
+    options.width = size->first;
+    options.height = size->second;
+    if (args.as != "direction" && args.as != "angle") {
+      return Fail("make-map: --as: expected direction or angle, not \"" + args.as + "\"");
+    }
+    options.encoding = args.as == "angle" ? standin::MapEncoding::Angle : standin::MapEncoding::Direction;
+    options.angle = args.angle;
+    options.cells = args.cells;
+    options.seed = args.seed;
+    const std::string extension = Extension(args.output);
+    if (extension != ".png" && extension != ".exr") {
+      return Fail("make-map: " + args.output + ": expected a .png or .exr output");
+    }
+    const standin::Texture map = standin::MakeMap(options);
+    if (extension == ".png") standin::WritePng16(args.output, map);
+    else standin::WriteExrTexture(args.output, map);
+    return 0;
+  } catch (const std::exception& e) {
+    return Fail(e.what());
+  }
+}
+
+int Compare(const CompareArgs& args) {
+  try {
+    const std::string b = args.b.empty() ? args.a : args.b;
+    const std::string moduleA = args.moduleA.empty() ? args.module : args.moduleA;
+    const std::string moduleB = args.moduleB.empty() ? args.module : args.moduleB;
+    const standin::Image a = Side(args.a, moduleA, args);
+    const standin::Image other = Side(b, moduleB, args);
+    const standin::Difference d = standin::CompareImages(a, other);
+    if (!args.output.empty()) {
+      const double scale = args.scale.value_or(d.max > 0.0 && std::isfinite(d.max) ? d.max : 1.0);
+      standin::WritePng(args.output, standin::CompareSheet(a, other, scale), 1.0);
+    }
+    std::printf("rms %.9g\nmax %.9g\n", d.rms, d.max);
+    if (args.maxError && !(d.max <= *args.maxError)) {
+      std::printf("over the limit %.9g\n", *args.maxError);
+      return 1;
+    }
+    return 0;
+  } catch (const std::exception& e) {
+    return Fail(e.what());
+  }
+}
+
+#else
+
+int MakeMap(const MakeMapArgs&) { return Fail(kRenderMissing); }
+int Compare(const CompareArgs&) { return Fail(kRenderMissing); }
+
+#endif
+
+}  // namespace quillane
