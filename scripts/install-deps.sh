@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libpng-dev libopenexr-dev libtbb-dev libcli11-dev
   libcairo2-dev
+  libembree-dev libtinyobjloader-dev libtinygltf-dev
   python3
   clang libclang-rt-14-dev
   libcpp-httplib-dev

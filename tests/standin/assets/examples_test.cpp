@@ -1,0 +1,105 @@
+// Through the quillane command: the shipped examples against their golden
+// images, the bad mesh and image catalogue, make-map and compare.
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "tests/tools/cli_runner.h"
+
+namespace {
+
+using standin_test::RunQuillane;
+using standin_test::TempFolder;
+
+std::string Example(const std::string& name) { return std::string(QUILLANE_EXAMPLES_DIR) + "/" + name; }
+std::string Golden(const std::string& name) { return std::string(QUILLANE_GOLDEN_DIR) + "/" + name; }
+std::string BadAsset(const std::string& name) { return std::string(QUILLANE_BAD_ASSETS_DIR) + "/" + name; }
+
+// Renders are compared as linear values after undoing the PNGs' sRGB
+// encoding; 0.02 lets a channel move by a code or two (other compilers'
+// libm), far below what any change of the node or the scene gives.
+constexpr const char* kGoldenTolerance = "0.02";
+
+// Each example at 128x72 against tests/data/goldens/<example>.png
+// (QUILLANE_GOLDEN_UPDATE=1 writes them afresh). The conventions scenes that
+// undo a tilted axis match the untilted reference.
+TEST(Examples, RenderAsTheirGoldens) {
+  const std::string dir = TempFolder();
+  const std::pair<const char*, const char*> cases[] = {
+      {"conventions-reference.json", "conventions-reference.png"},
+      {"conventions-axis-tilt.json", "conventions-axis-tilt.png"},
+      {"conventions-rotate-undo.json", "conventions-reference.png"},
+      {"conventions-map-undo.json", "conventions-reference.png"},
+      {"radial-disc-map.json", "radial-disc-map.png"},
+      {"strength-grid.json", "strength-grid.png"},
+      {"knob.json", "knob.png"},
+  };
+  const bool update = std::getenv("QUILLANE_GOLDEN_UPDATE") != nullptr;
+  for (const auto& [scene, golden] : cases) {
+    const std::string out = update && std::string(scene).find("undo") == std::string::npos
+                                ? Golden(golden) : dir + "/out.png";
+    const auto render = RunQuillane({"render", Example(scene), "-o", out, "--size", "128x72", "--threads", "2"});
+    ASSERT_EQ(render.exitCode, 0) << scene << ": " << render.err;
+    const auto compare = RunQuillane({"compare", Golden(golden), out, "--max-error", kGoldenTolerance});
+    EXPECT_EQ(compare.exitCode, 0) << scene << " against " << golden << ":\n" << compare.out << compare.err;
+  }
+}
+
+struct Refusal {
+  const char* scene;
+  const char* message;  // after "quillane: "; FILE stands for the catalogue's folder
+};
+
+// Bad meshes and images: exit 2, one line naming the file and the fault.
+const Refusal kBadAssets[] = {
+    {"mesh-index-range.json", "FILE/index-range.obj: triangle 0 uses vertex 9 of 3"},
+    {"mesh-truncated.json", "FILE/truncated.obj: the mesh has no triangles"},
+    {"mesh-no-uv.json", "FILE/no-uv.obj: the mesh has no texture coordinates, but an input reads "
+                        "the UV (give object \"Part\" another \"uv\")"},
+    {"mesh-partial-uv.json", "FILE/partial-uv.obj: some faces have texture coordinates and others not"},
+    {"mesh-format.json", "FILE/mesh.stl: unknown mesh format (expected .obj, .gltf or .glb)"},
+    {"mesh-missing.json", "FILE/missing.obj: cannot read the mesh: no such file"},
+    {"mesh-nan-position.json", "FILE/nan-position.gltf: the mesh has a non-finite position (vertex 2)"},
+    {"mesh-gltf-index-range.json", "FILE/index-range.gltf: a primitive uses vertex 7 of 3"},
+    {"mesh-glb-truncated.json", "FILE/truncated.glb: cannot read glTF: Invalid glTF binary."},
+    {"image-truncated.json", "FILE/truncated.png: cannot read PNG: the file is truncated"},
+    {"image-bad-crc.json", "FILE/bad-crc.png: cannot read PNG: IHDR: CRC error"},
+    {"image-not-image.json", "FILE/not-image.png: not a PNG or OpenEXR file"},
+    {"image-missing.json", "FILE/missing.png: cannot read the image: no such file or no access"},
+    {"image-exr-color.json",
+     "FILE/map.exr: an EXR file holds linear values: use the \"data\" encoding"},
+    {"image-channels.json",
+     "FILE/image-channels.json: key inputs.Specular.channels: this input takes one number: name one channel"},
+};
+
+TEST(BadAssets, AreRefusedWithTheFileAndTheFault) {
+  const std::string dir = TempFolder();
+  const std::string folder = QUILLANE_BAD_ASSETS_DIR;
+  for (const Refusal& bad : kBadAssets) {
+    const auto run = RunQuillane({"render", BadAsset(bad.scene), "-o", dir + "/out.png", "--size", "8x8"});
+    std::string message = bad.message;
+    message.replace(0, 4, folder);
+    EXPECT_EQ(run.exitCode, 2) << bad.scene;
+    EXPECT_EQ(run.err, "quillane: " + message + "\n") << bad.scene;
+    EXPECT_FALSE(std::filesystem::exists(dir + "/out.png")) << bad.scene;
+  }
+}
+
+TEST(Compare, PrintsErrorsAndExitsOneOverTheLimit) {
+  const std::string dir = TempFolder();
+  ASSERT_EQ(RunQuillane({"make-map", "angle", "--angle", "0", "--size", "4x4", "-o", dir + "/a.exr"}).exitCode, 0);
+  ASSERT_EQ(RunQuillane({"make-map", "angle", "--angle", "90", "--size", "4x4", "-o", dir + "/b.exr"}).exitCode, 0);
+  // (1, 0.5, 0) against (0.5, 1, 0): two channels differ by 0.5.
+  const auto within = RunQuillane({"compare", dir + "/a.exr", dir + "/b.exr", "-o", dir + "/sheet.png",
+                                   "--max-error", "0.5"});
+  EXPECT_EQ(within.exitCode, 0) << within.err;
+  EXPECT_EQ(within.out, "rms 0.40824829\nmax 0.5\n");
+  EXPECT_TRUE(std::filesystem::exists(dir + "/sheet.png"));
+  const auto over = RunQuillane({"compare", dir + "/a.exr", dir + "/b.exr", "--max-error", "0.49"});
+  EXPECT_EQ(over.exitCode, 1);
+  const auto sizes = RunQuillane({"compare", dir + "/a.exr", Example("maps/radial.png")});
+  EXPECT_EQ(sizes.exitCode, 2);
+  EXPECT_EQ(sizes.err, "quillane: the images differ in size: 4x4 against 128x128\n");
+}
+
+}  // namespace
