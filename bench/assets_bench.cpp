@@ -200,8 +200,8 @@ standin::Scene FourInputs(bool images) {
     return scene;
   }
   const fs::path flow = Folder() / "flow.png", angle = Folder() / "angle.png";
-  standin::WritePng16(flow.string(), standin::MakeMap({standin::MapKind::Noise, standin::MapEncoding::Direction, 256, 256}));
-  standin::WritePng16(angle.string(), standin::MakeMap({standin::MapKind::Circular, standin::MapEncoding::Angle, 256, 256}));
+  standin::WritePng16(flow.string(), standin::MakeMap({standin::MapKind::Noise, standin::MapEncoding::Direction, 256, 256, 0, 4, 1}));
+  standin::WritePng16(angle.string(), standin::MakeMap({standin::MapKind::Circular, standin::MapEncoding::Angle, 256, 256, 0, 4, 1}));
   auto bind = [](const fs::path& file, std::vector<int> channels, double scale) {
     auto image = std::make_shared<standin::ImageInput>();
     image->binding.file = image->binding.path = file.string();

@@ -140,12 +140,15 @@ class Reader {
         tinygltf::GetNumComponentsInType(static_cast<uint32_t>(a.type)));
     if (stride <= 0) Fail(std::string(what) + " has an invalid stride");
     const size_t step = static_cast<size_t>(stride);
+    // The view within the buffer, the accessor within the view, without
+    // letting any sum wrap around.
+    const size_t size = data.size();
+    const bool fits = view.byteOffset <= size && view.byteLength <= size - view.byteOffset &&
+                      a.byteOffset <= view.byteLength &&
+                      element <= view.byteLength - a.byteOffset &&
+                      a.count - 1 <= (view.byteLength - a.byteOffset - element) / step;
+    if (!fits) Fail(std::string(what) + " reaches past the end of its buffer (the file is truncated)");
     const size_t start = view.byteOffset + a.byteOffset;
-    const size_t viewEnd = view.byteOffset + view.byteLength;
-    if (a.count > (SIZE_MAX - start - element) / step ||
-        start + step * (a.count - 1) + element > std::min(viewEnd, data.size())) {
-      Fail(std::string(what) + " reaches past the end of its buffer (the file is truncated)");
-    }
     for (size_t i = 0; i < a.count; ++i) visit(data.data() + start + step * i, i);
   }
 

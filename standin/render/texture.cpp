@@ -13,13 +13,13 @@ int WrapIndex(long long i, int size, Wrap wrap) {
   return static_cast<int>(m < 0 ? m + size : m);
 }
 
-// Continuous texel coordinate of `t` (0..1 over `size` texels), kept in a
-// range where floor() and the conversion to an integer are exact.
+// Continuous texel coordinate of `t` (0..1 over `size` texels), brought
+// into [0, size) so that the conversion to an integer is exact and in range
+// however far outside 0..1 `t` lies.
 double TexelCoordinate(double t, int size) {
-  if (!std::isfinite(t)) return 0.0;
-  const double x = t * size - 0.5;
-  const double turns = std::floor(x / size);
-  return x - turns * size;
+  const double x = std::fmod(t * size - 0.5, static_cast<double>(size));
+  if (!std::isfinite(x)) return 0.0;
+  return x < 0.0 ? x + size : x;
 }
 
 double Bilinear(const Texture& texture, int x0, int x1, int y0, int y1,

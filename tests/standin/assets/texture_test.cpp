@@ -38,6 +38,7 @@ TEST(SampleImage, FiltersWrapsAndMapsChannels) {
       {"two channels leave the third 0", 0.25, 0.25, Wrap::Repeat, {0, 3}, 1, 0, {2, 1, 0}},
       {"scale then bias", 0.75, 0.75, Wrap::Repeat, {0}, 2 * std::numbers::pi, -1, {2 * std::numbers::pi - 1, 2 * std::numbers::pi - 1, 2 * std::numbers::pi - 1}},
       {"NaN reads texel (0, 0)", NAN, NAN, Wrap::Repeat, {0}, 1, 0, {0, 0, 0}},
+      {"far outside 0..1", 1e300, -1e300, Wrap::Repeat, {0}, 1, 0, {0, 0, 0}},
   };
   const Texture texture = Grey2x2();
   for (const Case& c : cases) {
@@ -86,10 +87,10 @@ TEST(MakeMap, DirectionsAndAnglesAtKnownTexels) {
   const float s = static_cast<float>(0.5 + 0.5 * 0.375 / std::hypot(0.375, 0.125));
   const float t = static_cast<float>(0.5 + 0.5 * 0.125 / std::hypot(0.375, 0.125));
   const Case cases[] = {
-      {{MapKind::Radial, MapEncoding::Direction, 4, 4}, 3, 1, {s, t, 0}},
-      {{MapKind::Circular, MapEncoding::Direction, 4, 4}, 3, 1, {1 - t, s, 0}},
-      {{MapKind::Angle, MapEncoding::Direction, 4, 4, 90.0}, 0, 0, {0.5f, 1, 0}},
-      {{MapKind::Angle, MapEncoding::Angle, 4, 4, -90.0}, 2, 2, {0.75f, 0.75f, 0.75f}},
+      {{MapKind::Radial, MapEncoding::Direction, 4, 4, 0, 4, 1}, 3, 1, {s, t, 0}},
+      {{MapKind::Circular, MapEncoding::Direction, 4, 4, 0, 4, 1}, 3, 1, {1 - t, s, 0}},
+      {{MapKind::Angle, MapEncoding::Direction, 4, 4, 90.0, 4, 1}, 0, 0, {0.5f, 1, 0}},
+      {{MapKind::Angle, MapEncoding::Angle, 4, 4, -90.0, 4, 1}, 2, 2, {0.75f, 0.75f, 0.75f}},
   };
   for (const Case& c : cases) {
     const Texture map = MakeMap(c.options);
