@@ -64,7 +64,7 @@ void SampleImage(const ImageBinding& binding, const Texture& texture, double u,
   const int x1 = WrapIndex(ix + 1, texture.width, binding.wrap);
   const int y0 = WrapIndex(iy, texture.height, binding.wrap);
   const int y1 = WrapIndex(iy + 1, texture.height, binding.wrap);
-  double values[3];
+  double values[3] = {0.0, 0.0, 0.0};
   for (size_t c = 0; c < count; ++c) {
     values[c] = Bilinear(texture, x0, x1, y0, y1, cx - fx0, cy - fy0, binding.channels[c]) *
                     binding.scale + binding.bias;

@@ -26,9 +26,9 @@ InputSource Constant(const json& value, bool scalar) {
   return source;
 }
 
-std::string StringKey(const json& spec, const char* key) {
-  const auto it = spec.find(key);
-  if (it == spec.end() || !it->is_string())
+std::string StringKey(const json& request, const char* key) {
+  const auto it = request.find(key);
+  if (it == request.end() || !it->is_string())
     throw RequestError(std::string("source: \"") + key + "\" must be a string");
   return it->get<std::string>();
 }
@@ -49,14 +49,14 @@ json SourceJson(const HostInput& input) {
   return {{"kind", "other"}};
 }
 
-InputSource ParseSource(const json& spec, bool scalar, const Scene& scene) {
-  if (!spec.is_object()) throw RequestError("source: expected an object");
-  const std::string kind = StringKey(spec, "kind");
+InputSource ParseSource(const json& request, bool scalar, const Scene& scene) {
+  if (!request.is_object()) throw RequestError("source: expected an object");
+  const std::string kind = StringKey(request, "kind");
   if (kind == "constant") {
-    if (!spec.contains("value")) throw RequestError("constant: \"value\" is missing");
-    return Constant(spec["value"], scalar);
+    if (!request.contains("value")) throw RequestError("constant: \"value\" is missing");
+    return Constant(request["value"], scalar);
   }
-  if (kind == "image") return SceneImageSource(scene, StringKey(spec, "name"), scalar);
+  if (kind == "image") return SceneImageSource(scene, StringKey(request, "name"), scalar);
   for (const SourceName& name : kSourceNames) {
     if (kind != name.name) continue;
     if (IsScalarSource(name.kind) != scalar)

@@ -17,10 +17,10 @@ namespace standin {
 // source name), {"kind": "image", "name": ...}.
 nlohmann::json SourceJson(const HostInput& input);
 
-// The source `spec` names for an input that is `scalar` or not. Throws
-// RequestError for a malformed spec, a constant of the wrong size or not
+// The source `request` names for an input that is `scalar` or not. Throws
+// RequestError for a malformed request, a constant of the wrong size or not
 // finite, a source of the wrong kind, or an unknown image.
-InputSource ParseSource(const nlohmann::json& spec, bool scalar, const Scene& scene);
+InputSource ParseSource(const nlohmann::json& request, bool scalar, const Scene& scene);
 
 // The built-in sources the page offers: [{"name": "uv", "scalar": false},
 // ...], the object's UV first.
