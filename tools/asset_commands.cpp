@@ -16,15 +16,6 @@
 #endif
 
 namespace quillane {
-namespace {
-
-int Fail(const std::string& message) {
-  std::cerr << "quillane: " << message << "\n";
-  return 2;
-}
-
-}  // namespace
-
 #if QUILLANE_HAS_RENDER
 
 namespace {

@@ -32,11 +32,6 @@ using standin::Host;
 using standin::ModuleFile;
 using standin::Scene;
 
-int Fail(const std::string& message) {
-  std::cerr << "quillane: " << message << "\n";
-  return 2;
-}
-
 Scene LoadScene(const std::string& path) {
   return path.empty() ? standin::DefaultScene() : standin::LoadSceneFile(path);
 }
@@ -69,6 +64,11 @@ std::string ModuleFor(const std::filesystem::path& program) {
 }
 
 }  // namespace
+
+int Fail(const std::string& message) {
+  std::cerr << "quillane: " << message << "\n";
+  return 2;
+}
 
 #ifdef _WIN32
 

@@ -7,6 +7,10 @@
 
 namespace quillane {
 
+// Prints "quillane: MESSAGE" on standard error and returns 2, the exit code
+// of bad input.
+int Fail(const std::string& message);
+
 // Whether this build renders: the renderer and image files need libpng,
 // OpenEXR and oneTBB, which builds without QUILLANE_RENDER (Windows) lack.
 // Such a build still has `eval` and `panel`; `render` prints kRenderMissing

@@ -19,15 +19,6 @@
 #endif
 
 namespace quillane {
-namespace {
-
-int Fail(const std::string& message) {
-  std::cerr << "quillane: " << message << "\n";
-  return 2;
-}
-
-}  // namespace
-
 #if QUILLANE_HAS_RENDER
 
 namespace {
