@@ -10,14 +10,12 @@
 #include "standin/host/host.h"
 #include "standin/host/panel_print.h"
 #include "standin/host/scene_host.h"
-#include "standin/render/atomic_file.h"
-#include "standin/render/image.h"
-#if QUILLANE_HAS_RENDER
-#include "standin/lookdev/aov.h"
-#endif
-
 #if QUILLANE_HAS_RENDER
 #include "standin/assets/scene_assets.h"
+#include "standin/lookdev/aov.h"
+#include "standin/render/image.h"
+#include "standin/render/output_files.h"
+#include "standin/render/render_memory.h"
 #endif
 
 #ifdef _WIN32
@@ -110,20 +108,21 @@ std::optional<std::pair<int, int>> ParseSize(const std::string& text) {
 
 namespace {
 
-// Refuses an output whose folder is missing, or that names a folder, before
-// anything is rendered or written, so that a bad later output does not
-// leave the earlier ones behind.
-void CheckOutputPath(const std::string& path) {
-  if (path.empty()) return;
-  namespace fs = std::filesystem;
-  const fs::path target(path);
-  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  std::error_code error;
-  std::errc reason{};
-  if (fs::is_directory(target, error)) reason = std::errc::is_a_directory;
-  else if (!fs::is_directory(folder, error)) reason = std::errc::no_such_file_or_directory;
-  if (reason != std::errc{})
-    throw std::runtime_error(path + ": cannot write: " + std::make_error_code(reason).message());
+// Names every output, refusing before anything is rendered one that could
+// not be written or that is an input or another output.
+void AddOutputs(standin::OutputFiles& outputs, const RenderArgs& args, const std::string& png) {
+  outputs.AddInput(args.scene, "the scene");
+  outputs.AddInput(args.module, "the module");
+  if (!png.empty()) outputs.AddOutput(png, "the PNG output (-o)");
+  if (!args.exr.empty()) outputs.AddOutput(args.exr, "the EXR output (--exr)");
+  if (!args.saveScene.empty()) outputs.AddOutput(args.saveScene, "the saved scene (--save-scene)");
+}
+
+// The option or scene key that set the render size, for messages.
+std::string SizeSource(const RenderArgs& args) {
+  if (args.size)
+    return "--size " + std::to_string(args.size->first) + "x" + std::to_string(args.size->second);
+  return SceneName(args.scene) + ": key render.width, render.height";
 }
 
 // The frame read back at every pixel, written beside the render.
@@ -149,28 +148,44 @@ int Render(const RenderArgs& args) {
   return Guarded([&] {
     Scene scene = LoadScene(args.scene);
     standin::LoadSceneAssets(scene);
+    const std::string png = args.png.empty() && args.exr.empty() ? "quillane.png" : args.png;
+    standin::OutputFiles outputs;
+    AddOutputs(outputs, args, png);
+    const int width = args.size ? args.size->first : scene.render.width;
+    const int height = args.size ? args.size->second : scene.render.height;
+    standin::CheckRenderMemory(width, height, SizeSource(args));
     ModuleFile module(args.module);
     Host host(module);
     standin::SceneSession session(host, scene, SceneName(args.scene));
-    const std::string png = args.png.empty() && args.exr.empty() ? "quillane.png" : args.png;
-    const std::string aovProbe = args.aov.empty() ? "" : args.aov + ".exr";
-    for (const std::string* output : {&png, &args.exr, &args.saveScene, &aovProbe})
-      CheckOutputPath(*output);
-    const int width = args.size ? args.size->first : scene.render.width;
-    const int height = args.size ? args.size->second : scene.render.height;
     standin::RenderOptions options;
     options.threads = args.threads;
     options.progress = &std::cerr;
     const auto start = std::chrono::steady_clock::now();
-    const standin::Image image = session.Render(width, height, options);
+    standin::Image image;
+    try {
+      image = session.Render(width, height, options);
+    } catch (const std::bad_alloc&) {
+      throw std::runtime_error(SizeSource(args) + ": a " + std::to_string(width) + "x" +
+                               std::to_string(height) + " render needs " +
+                               standin::MemoryText(standin::RenderBytes(width, height)) +
+                               " of memory, which the system could not give");
+    }
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    if (!png.empty()) standin::WritePng(png, image, args.exposure.value_or(scene.render.exposure));
-    if (!args.exr.empty()) standin::WriteExr(args.exr, image);
+    const double exposure = args.exposure.value_or(scene.render.exposure);
+    if (!png.empty())
+      outputs.Write(png, [&](std::FILE* file) { standin::WritePngTo(file, image, exposure); });
+    if (!args.exr.empty())
+      outputs.Write(args.exr, [&](std::FILE* file) { standin::WriteExrTo(file, image); });
     if (!args.saveScene.empty()) {
       Scene saved = scene;
       saved.nodeData = session.SaveNodeText();
-      standin::WriteSceneFile(args.saveScene, saved);
+      const std::string text = standin::FormatScene(saved);
+      outputs.Write(args.saveScene, [&](std::FILE* file) {
+        if (std::fwrite(text.data(), 1, text.size(), file) != text.size())
+          throw std::runtime_error("cannot write the scene");
+      });
     }
+    outputs.Commit();
     std::cerr << "rendered " << width << "x" << height << " on " << args.threads
               << (args.threads == 1 ? " thread" : " threads") << " in " << took.count()
               << " s";

@@ -20,6 +20,23 @@ std::string PositiveNumber(const std::string& text) {
   return ok ? std::string() : "expected a number greater than 0, got \"" + text + "\"";
 }
 
+// An option check: a file name or size given as "" is a mistake, not the
+// option left out.
+std::string NonEmpty(const std::string& text) {
+  return text.empty() ? "expected a value, got an empty one" : std::string();
+}
+
+// The first word that is not an option or the value of --module: the
+// subcommand the user asked for, or empty.
+std::string SubcommandWord(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--module") ++i;
+    else if (!arg.starts_with("-")) return std::string(arg);
+  }
+  return {};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -30,7 +47,8 @@ int main(int argc, char** argv) {
   // path on Windows too, not an option.
   app.allow_windows_style_options(false);
   std::string module = quillane::DefaultModulePath();
-  app.add_option("--module", module, "The module file to load (default: quillane.p next to this program)");
+  app.add_option("--module", module, "The module file to load (default: quillane.p next to this program)")
+      ->check(NonEmpty);
   app.fallthrough();
   bool showVersion = false;
   app.add_flag("--version", showVersion,
@@ -44,23 +62,23 @@ int main(int argc, char** argv) {
           ? "Render a scene (default: the built-in preview scene)"
           : "Render a scene: not available in this build (needs libpng, OpenEXR and oneTBB)";
   CLI::App* renderCmd = app.add_subcommand("render", renderHelp);
-  renderCmd->add_option("scene", render.scene, "Scene file (JSON)");
-  renderCmd->add_option("-o,--output", render.png, "PNG file to write (8-bit sRGB)");
-  renderCmd->add_option("--exr", render.exr, "OpenEXR file to write (linear float)");
-  renderCmd->add_option("--size", size, "Image size WIDTHxHEIGHT (default: the scene's)");
+  renderCmd->add_option("scene", render.scene, "Scene file (JSON)")->check(NonEmpty);
+  renderCmd->add_option("-o,--output", render.png, "PNG file to write (8-bit sRGB)")->check(NonEmpty);
+  renderCmd->add_option("--exr", render.exr, "OpenEXR file to write (linear float)")->check(NonEmpty);
+  renderCmd->add_option("--size", size, "Image size WIDTHxHEIGHT (default: the scene's)")->check(NonEmpty);
   renderCmd->add_option("--exposure", render.exposure, "Linear scale before the PNG's display encoding (default: the scene's)")
       ->check(PositiveNumber);
   renderCmd->add_option("--threads", render.threads, "Worker threads")->check(CLI::Range(1, 1024));
-  renderCmd->add_option("--save-scene", render.saveScene, "Write the scene back, with the node's data as the module saves it");
-  renderCmd->add_option("--aov", render.aov, "Also write the frame read back from the module: PREFIX.exr and PREFIX-*.png");
+  renderCmd->add_option("--save-scene", render.saveScene, "Write the scene back, with the node's data as the module saves it")->check(NonEmpty);
+  renderCmd->add_option("--aov", render.aov, "Also write the frame read back from the module: PREFIX.exr and PREFIX-*.png")->check(NonEmpty);
 
   std::string evalInput = "-";
   CLI::App* evalCmd = app.add_subcommand("eval", "Evaluate cases, one JSON object per line");
-  evalCmd->add_option("input", evalInput, "Case file, or - for standard input (default)");
+  evalCmd->add_option("input", evalInput, "Case file, or - for standard input (default)")->check(NonEmpty);
 
   std::string panelScene;
   CLI::App* panelCmd = app.add_subcommand("panel", "Print the node's panel as the host shows it");
-  panelCmd->add_option("scene", panelScene, "Scene file (default: the built-in preview scene)");
+  panelCmd->add_option("scene", panelScene, "Scene file (default: the built-in preview scene)")->check(NonEmpty);
 
 #if QUILLANE_HAS_SERVE
   quillane::ServeArgs serve;
@@ -101,6 +119,12 @@ int main(int argc, char** argv) {
   compareCmd->add_option("--size", compareSize, "Render size WIDTHxHEIGHT for scenes (default: the scene's)");
   compareCmd->add_option("--threads", compare.threads, "Worker threads for renders")->check(CLI::Range(1, 1024));
 
+  const std::string word = SubcommandWord(argc, argv);
+  const auto named = [&word](CLI::App* sub) { return sub->get_name() == word; };
+  if (!word.empty() && app.get_subcommands(named).empty()) {
+    std::cerr << "quillane: unknown command \"" << word << "\" (see quillane --help)\n";
+    return 2;
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {

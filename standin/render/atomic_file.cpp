@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <unistd.h>
 
 namespace standin {
@@ -47,16 +46,6 @@ void WriteFileAtomically(const std::string& path,
     RemoveQuietly(temp);
     throw FileError(path + ": cannot write: " + reason);
   }
-}
-
-void WriteTextFile(const std::string& path, const std::string& text) {
-  WriteFileAtomically(path, [&](const std::string& temp) {
-    std::ofstream out(temp, std::ios::binary);
-    if (!out) throw FileError(path + ": cannot write: " + std::strerror(errno));
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    if (!out) throw FileError(path + ": cannot write: " + std::strerror(errno));
-  });
 }
 
 }  // namespace standin

@@ -2,15 +2,11 @@
 #pragma once
 
 #include <functional>
-#include <stdexcept>
 #include <string>
 
-namespace standin {
+#include "standin/render/output_files.h"
 
-// A file that could not be written. what() names the file.
-struct FileError : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
+namespace standin {
 
 // Calls write(tempPath) to produce the file under a temporary name in the
 // same directory as `path`, then renames it to `path`. If write throws, or
@@ -19,8 +15,5 @@ struct FileError : std::runtime_error {
 // partial file is left at `path` or beside it.
 void WriteFileAtomically(const std::string& path,
                          const std::function<void(const std::string&)>& write);
-
-// Writes `text` to `path` through WriteFileAtomically.
-void WriteTextFile(const std::string& path, const std::string& text);
 
 }  // namespace standin

@@ -1,10 +1,11 @@
 // Rendered images and their files.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
-#include "standin/render/atomic_file.h"
+#include "standin/render/output_files.h"
 
 namespace standin {
 
@@ -33,16 +34,22 @@ Image MakeImage(int width, int height);
 // NaN to 0, clamped to [0, 1], sRGB-encoded and rounded.
 unsigned char DisplayByte(float value, double exposure);
 
-// Writes an 8-bit sRGB PNG (channels through DisplayByte). Clamping happens
-// only here, for display; the image itself is not changed. Throws FileError
-// naming the file (nothing is left at `path` on failure) and
-// std::invalid_argument for an inconsistent image or an exposure that is
-// not finite or is below 0.
-void WritePng(const std::string& path, const Image& image, double exposure);
+// Writes an 8-bit sRGB PNG (channels through DisplayByte) to `file`.
+// Clamping happens only here, for display; the image itself is not changed.
+// Throws std::invalid_argument for an inconsistent image or an exposure that
+// is not finite or is below 0, std::runtime_error when writing fails.
+void WritePngTo(std::FILE* file, const Image& image, double exposure);
 
 // Writes a linear, unclamped 32-bit float RGB OpenEXR file (ZIP
-// compression). Throws FileError naming the file (nothing is left at `path`
-// on failure) and std::invalid_argument for an inconsistent image.
+// compression) to `file`, which must be seekable. Throws
+// std::invalid_argument for an inconsistent image, std::runtime_error when
+// writing fails.
+void WriteExrTo(std::FILE* file, const Image& image);
+
+// WritePngTo and WriteExrTo as one output file (see output_files.h): throw
+// FileError naming `path`, and leave nothing at `path` or beside it on
+// failure.
+void WritePng(const std::string& path, const Image& image, double exposure);
 void WriteExr(const std::string& path, const Image& image);
 
 }  // namespace standin

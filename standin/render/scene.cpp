@@ -7,7 +7,6 @@
 #include <cmath>
 #include <numbers>
 
-#include "standin/render/atomic_file.h"
 #include "standin/render/source_names.h"
 
 namespace standin {
@@ -185,10 +184,6 @@ std::string FormatScene(const Scene& scene) {
   std::string text;
   AppendJson(out, 0, text);
   return text + "\n";
-}
-
-void WriteSceneFile(const std::string& path, const Scene& scene) {
-  WriteTextFile(path, FormatScene(scene));
 }
 
 }  // namespace standin

@@ -209,8 +209,8 @@ Scene LoadSceneFile(const std::string& path);
 // of the result gives back an equal scene.
 std::string FormatScene(const Scene& scene);
 
-// Writes FormatScene(scene) to `path` through a temporary file in the same
-// directory renamed into place. Throws FileError (see atomic_file.h).
+// Writes FormatScene(scene) to `path` as one output file (see
+// output_files.h; built with the renderer). Throws FileError.
 void WriteSceneFile(const std::string& path, const Scene& scene);
 
 // The built-in preview scene: a sphere ("Ball") and a disc ("Plate") side

@@ -183,11 +183,13 @@ TEST_F(ImageFiles, ATargetThatCannotBeReplacedKeepsItsContentAndLeavesNoTemporar
 }
 
 TEST_F(ImageFiles, FailingWriterLeavesNoFile) {
-  EXPECT_THROW(WriteFileAtomically(Path("x.txt"),
-                                   [](const std::string& temp) {
-                                     WriteTextFile(temp, "partial");
-                                     throw std::runtime_error("disk full");
-                                   }),
+  OutputFiles files;
+  files.AddOutput(Path("x.txt"), "the output");
+  EXPECT_THROW(files.Write(Path("x.txt"),
+                           [](std::FILE* file) {
+                             std::fputs("partial", file);
+                             throw std::runtime_error("disk full");
+                           }),
                FileError);
   EXPECT_EQ(FileCount(), 0u);
 }

@@ -1,0 +1,154 @@
+// The bad-input catalogue, outputs: targets a render refuses before it
+// writes anything (inputs, repeated outputs, non-regular files, empty
+// names), outputs committed as a set when a later one fails, and sizes
+// beyond the memory the process may use.
+#include <csignal>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "tests/tools/cli_runner.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using standin_test::ReadFile;
+using standin_test::RunQuillane;
+using standin_test::TempFolder;
+using standin_test::WriteFile;
+
+std::vector<std::string> Listing(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Runs quillane with `resource` limited to `limit` bytes; returns the exit
+// code and leaves standard error in `err`.
+int RunLimited(const std::vector<std::string>& args, int resource, rlim_t limit,
+               const std::string& err) {
+  const pid_t child = fork();
+  if (child == 0) {
+    const rlimit bound{limit, limit};
+    setrlimit(resource, &bound);
+    std::signal(SIGXFSZ, SIG_IGN);  // a file over the limit fails to grow, no signal
+    const int fd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(fd, 2);
+    std::vector<char*> argv{const_cast<char*>(QUILLANE_CLI)};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(QUILLANE_CLI, argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+struct TargetCase {
+  std::vector<std::string> options;  // after "render SCENE --size 8x8"
+  std::string message;               // standard error after "quillane: "
+};
+
+TEST(BadOutput, TargetsAreRefusedBeforeAnythingIsWritten) {
+  const std::string dir = TempFolder();
+  const std::string scene = dir + "/scene.json";
+  const std::string module = dir + "/module.p";
+  WriteFile(scene, ReadFile(std::string(QUILLANE_EXAMPLES_DIR) + "/brushed-disc.json"));
+  fs::copy_file(QUILLANE_MODULE, module);
+  ASSERT_EQ(mkfifo((dir + "/fifo").c_str(), 0644), 0);
+  fs::create_directory(dir + "/sub");
+  const std::string same = "it is the same file as ";
+  const std::string odd = "not a regular file (a device, a fifo or a socket is left alone)";
+  const std::vector<TargetCase> cases = {
+      {{"-o", scene}, scene + ": cannot write: " + same + "the scene"},
+      {{"--save-scene", dir + "/sub/../scene.json"},
+       dir + "/sub/../scene.json: cannot write: " + same + "the scene"},
+      {{"--exr", module}, module + ": cannot write: " + same + "the module"},
+      {{"-o", dir + "/a.png", "--exr", dir + "/sub/../a.png"},
+       dir + "/sub/../a.png: cannot write: " + same + "the PNG output (-o)"},
+      {{"--exr", "-", "--save-scene", "-"}, "-: cannot write: " + same + "the EXR output (--exr)"},
+      {{"-o", "/dev/null"}, "/dev/null: cannot write: " + odd},
+      {{"--exr", dir + "/fifo"}, dir + "/fifo: cannot write: " + odd},
+      {{"-o", ""}, "--output: expected a value, got an empty one (see quillane --help)"},
+      {{"--exr", ""}, "--exr: expected a value, got an empty one (see quillane --help)"},
+      {{"--size", ""}, "--size: expected a value, got an empty one (see quillane --help)"},
+      {{"--save-scene", ""}, "--save-scene: expected a value, got an empty one (see quillane --help)"},
+  };
+  const std::string sceneText = ReadFile(scene);
+  for (const TargetCase& c : cases) {
+    std::vector<std::string> args = {"--module", module, "render", scene, "--size", "8x8"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const auto run = RunQuillane(args);
+    EXPECT_EQ(run.exitCode, 2) << c.options[1];
+    EXPECT_EQ(run.err, "quillane: " + c.message + "\n");
+    EXPECT_EQ(run.out, "") << c.options[1];
+    EXPECT_EQ(Listing(dir), (std::vector<std::string>{"fifo", "module.p", "scene.json", "sub"}));
+    EXPECT_EQ(ReadFile(scene), sceneText);
+  }
+  EXPECT_TRUE(fs::is_empty(dir + "/sub"));
+  EXPECT_EQ(ReadFile(module), ReadFile(QUILLANE_MODULE));
+}
+
+TEST(BadOutput, UnknownCommandIsNamed) {
+  const auto run = RunQuillane({"rendr", "-o", "x.png"});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_EQ(run.err, "quillane: unknown command \"rendr\" (expected render, eval or panel; "
+                     "see quillane --help)\n");
+}
+
+// Standard output only when asked for with "-"; a symlink at the target is
+// replaced, never written through.
+TEST(BadOutput, StandardOutputAndSymlinkTargets) {
+  const std::string dir = TempFolder();
+  auto run = RunQuillane({"render", "--size", "8x8", "-o", "-"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out.substr(1, 3), "PNG");
+  WriteFile(dir + "/victim", "keep");
+  fs::create_symlink(dir + "/victim", dir + "/out.png");
+  run = RunQuillane({"render", "--size", "8x8", "-o", dir + "/out.png"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(ReadFile(dir + "/victim"), "keep");
+  EXPECT_FALSE(fs::is_symlink(dir + "/out.png"));
+  EXPECT_EQ(Listing(dir), (std::vector<std::string>{"out.png", "victim"}));
+}
+
+// A later output that cannot be written (here: the file-size limit stops
+// the EXR) leaves every target as it was and no temporary file behind.
+TEST(BadOutput, OutputsAreCommittedAsASet) {
+  const std::string dir = TempFolder();
+  WriteFile(dir + "/a.png", "old picture");
+  const int code = RunLimited({"render", "--size", "48x48", "-o", dir + "/a.png", "--exr",
+                               dir + "/b.exr", "--save-scene", dir + "/c.json"},
+                              RLIMIT_FSIZE, 8192, dir + "/err");
+  EXPECT_EQ(code, 2);
+  EXPECT_EQ(ReadFile(dir + "/err").rfind("quillane: " + dir + "/b.exr: ", 0), 0u)
+      << ReadFile(dir + "/err");
+  EXPECT_EQ(ReadFile(dir + "/a.png"), "old picture");
+  EXPECT_EQ(Listing(dir), (std::vector<std::string>{"a.png", "err"}));
+}
+
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+TEST(BadOutput, SizesBeyondUsableMemoryAreRefusedUpFront) {
+  const std::string dir = TempFolder();
+  const int code = RunLimited({"render", "--size", "16384x16384", "-o", dir + "/a.png"},
+                              RLIMIT_AS, rlim_t{2} << 30, dir + "/err");
+  EXPECT_EQ(code, 2);
+  EXPECT_EQ(ReadFile(dir + "/err"),
+            "quillane: --size 16384x16384: a 16384x16384 render needs 3.8 GB of memory, more "
+            "than the 2.0 GB this process may use\n");
+  EXPECT_EQ(Listing(dir), std::vector<std::string>{"err"});
+}
+#endif
+
+}  // namespace
