@@ -5,8 +5,10 @@
 // host side (Hit) use plain double arrays.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 
 namespace standin {
 
@@ -28,11 +30,40 @@ inline double Dot(Vec3 a, Vec3 b) { return (a.x * b.x + a.y * b.y) + a.z * b.z; 
 inline Vec3 Cross(Vec3 a, Vec3 b) {
   return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
-inline double Length(Vec3 a) { return std::sqrt(Dot(a, a)); }
+// Whether a squared length is a normal double: neither underflowed nor
+// overflowed.
+inline bool OrdinarySquare(double squared) {
+  return squared >= std::numeric_limits<double>::min() &&
+         squared <= std::numeric_limits<double>::max();
+}
+
+// The largest component's magnitude, when it is a usable scale: non-zero
+// and finite; else 0.
+inline double Scale(Vec3 a) {
+  const double largest = std::max({std::abs(a.x), std::abs(a.y), std::abs(a.z)});
+  return largest > 0.0 && std::isfinite(largest) ? largest : 0.0;
+}
+
+// |a|. A vector whose squares would underflow or overflow is divided by its
+// largest component first, so any non-zero finite vector, however tiny or
+// huge, has a non-zero length; ordinary vectors keep their bits.
+inline double Length(Vec3 a) {
+  const double squared = Dot(a, a);
+  if (OrdinarySquare(squared)) return std::sqrt(squared);
+  const double scale = Scale(a);
+  if (scale == 0.0) return std::sqrt(squared);
+  const Vec3 b{a.x / scale, a.y / scale, a.z / scale};
+  return scale * std::sqrt(Dot(b, b));
+}
 
 // Unit vector along a; a zero (or non-finite length) vector is returned as is.
+// Tiny and huge vectors are scaled as in Length before they are divided.
 inline Vec3 Normalized(Vec3 a) {
-  const double len = Length(a);
+  if (!OrdinarySquare(Dot(a, a)) && Scale(a) > 0.0) {
+    const double scale = Scale(a);
+    a = {a.x / scale, a.y / scale, a.z / scale};
+  }
+  const double len = std::sqrt(Dot(a, a));
   return len > 0.0 ? a * (1.0 / len) : a;
 }
 
