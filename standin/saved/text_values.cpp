@@ -1,7 +1,10 @@
 #include "standin/saved/text_values.h"
 
+#include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cmath>
+#include <limits>
 
 namespace standin {
 namespace {
@@ -15,6 +18,35 @@ bool IsAlpha(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
 }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The double a syntactically valid number out of float's range stands for.
+// Beyond a double's range too, from_chars leaves no value: its decimal
+// exponent (the digits before the point plus the written exponent) tells an
+// overflow (infinity) from an underflow (zero).
+double OutOfRange(std::string_view word) {
+  double wide = 0.0;
+  if (std::from_chars(word.data(), word.data() + word.size(), wide).ec == std::errc())
+    return wide;
+  const bool negative = word[0] == '-';
+  if (negative) word.remove_prefix(1);
+  const size_t e = word.find_first_of("eE");
+  const std::string_view digits = word.substr(0, e);
+  long long exponent = 0;
+  if (e != std::string_view::npos) {
+    std::string_view written = word.substr(e + 1);
+    if (!written.empty() && written[0] == '+') written.remove_prefix(1);
+    if (std::from_chars(written.data(), written.data() + written.size(), exponent).ec != std::errc())
+      exponent = written[0] == '-' ? LLONG_MIN / 2 : LLONG_MAX / 2;
+  }
+  // Leading zeros, and the point, move the first significant digit.
+  const size_t point = std::min(digits.find('.'), digits.size());
+  const size_t first = digits.find_first_not_of("0.");
+  if (first == std::string_view::npos) return negative ? -0.0 : 0.0;
+  const long long shift = first < point ? static_cast<long long>(point - first)
+                                        : -static_cast<long long>(first - point - 1);
+  const double huge = std::numeric_limits<double>::infinity();
+  return (exponent + shift > 0 ? huge : 0.0) * (negative ? -1.0 : 1.0);
+}
 
 }  // namespace
 
@@ -46,13 +78,11 @@ std::optional<float> ParseFloat(std::string_view word) {
   float value = 0.0f;
   const auto result = std::from_chars(word.data(), word.data() + word.size(), value);
   // A finite number outside float's range reads as a range error; keep the
-  // infinity it stands for, as a float cast of the text would.
+  // value it stands for, as a float cast of the text would: infinity for
+  // one too large (even beyond a double's range), zero for one too small.
   if (result.ec == std::errc::result_out_of_range &&
-      result.ptr == word.data() + word.size()) {
-    double wide = 0.0;
-    std::from_chars(word.data(), word.data() + word.size(), wide);
-    return static_cast<float>(wide);
-  }
+      result.ptr == word.data() + word.size())
+    return static_cast<float>(OutOfRange(word));
   if (result.ec != std::errc() || result.ptr != word.data() + word.size())
     return std::nullopt;
   return value;
