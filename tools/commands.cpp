@@ -1,12 +1,16 @@
 #include "tools/commands.h"
 
+#include <cerrno>
 #include <charconv>
 #include <chrono>
+#include <cstring>
+#include <memory>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 
 #include "standin/host/eval_case.h"
+#include "standin/host/eval_input.h"
 #include "standin/host/host.h"
 #include "standin/host/panel_print.h"
 #include "standin/host/scene_host.h"
@@ -205,17 +209,23 @@ int Render(const RenderArgs&) { return Fail(kRenderMissing); }
 
 int Eval(const std::string& module, const std::string& input) {
   return Guarded([&] {
-    std::ifstream file;
-    if (input != "-") {
-      file.open(input);
-      if (!file) return Fail(input + ": cannot open");
-    }
+    const bool standardInput = input == "-";
+    const std::string name = standardInput ? "standard input" : input;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
+        standardInput ? stdin : std::fopen(input.c_str(), "r"),
+        standardInput ? [](std::FILE*) { return 0; } : &std::fclose);
+    if (!file) return Fail(input + ": cannot read: " + std::strerror(errno));
     ModuleFile loaded(module);
     Host host(loaded);
     std::ios::sync_with_stdio(false);
-    const int status = standin::RunEvalStream(host, input == "-" ? std::cin : file, std::cout);
-    std::cout.flush();
-    return status;
+    try {
+      const int status = standin::RunEvalFile(host, file.get(), name, std::cout);
+      std::cout.flush();
+      return status;
+    } catch (const standin::InputError& e) {
+      std::cout.flush();
+      return Fail(e.what());
+    }
   });
 }
 

@@ -282,20 +282,27 @@ std::string FormatResult(const CaseResult& result) {
   return out + "]}";
 }
 
+bool RunEvalLine(Host& host, std::string_view line, int number, std::ostream& out) {
+  if (line.find_first_not_of(" \t\r") == std::string::npos) return true;
+  try {
+    // The JSON reader would stop at a NUL byte and ignore the rest.
+    const size_t nul = line.find('\0');
+    if (nul != std::string_view::npos)
+      throw CaseError("a NUL byte at byte " + std::to_string(nul + 1) + " (not valid JSON)");
+    out << FormatResult(RunCase(host, ParseCase(line))) << '\n';
+    return true;
+  } catch (const std::exception& e) {
+    out << "{\"error\": " + JsonString("line " + std::to_string(number) + ": " + e.what()) +
+               "}\n";
+    return false;
+  }
+}
+
 int RunEvalStream(Host& host, std::istream& in, std::ostream& out) {
   int status = 0;
   std::string line;
-  for (int number = 1; std::getline(in, line); ++number) {
-    if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
-    try {
-      out << FormatResult(RunCase(host, ParseCase(line))) << '\n';
-    } catch (const std::exception& e) {
-      out << "{\"error\": " +
-                 JsonString("line " + std::to_string(number) + ": " + e.what()) +
-                 "}\n";
-      status = 1;
-    }
-  }
+  for (int number = 1; std::getline(in, line); ++number)
+    if (!RunEvalLine(host, line, number, out)) status = 1;
   return status;
 }
 

@@ -61,6 +61,10 @@ CaseResult RunCase(Host& host, const EvalCase& c);
 // {"output": [r, g, b] or null, "trace": [[call, subject], ...]}
 std::string FormatResult(const CaseResult& result);
 
+// Runs one line (the `number`th) and writes its result or
+// {"error": "line N: ..."} to `out`; a blank line writes nothing. Returns
+// false when the line failed.
+bool RunEvalLine(Host& host, std::string_view line, int number, std::ostream& out);
 // Runs every non-blank line of `in`, writing one line each to `out`; a line
 // that fails gives {"error": "line N: ..."}. Returns 1 when any line failed,
 // else 0.

@@ -9,7 +9,8 @@ namespace standin {
 // The shortest decimal form that reads back to the same double; the
 // strings "NaN", "Infinity" and "-Infinity" for values that are not finite.
 std::string JsonNumber(double value);
-// A JSON string literal.
+// A JSON string literal, always valid UTF-8: control characters escaped,
+// bytes that are not well-formed UTF-8 replaced by \ufffd each.
 std::string JsonString(std::string_view text);
 
 }  // namespace standin
