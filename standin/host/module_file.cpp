@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "standin/host/module_image.h"
+
 namespace standin {
 namespace {
 
@@ -29,7 +31,8 @@ std::string CheckDescriptor(const ModuleDescriptor& d) {
 }
 
 ModuleFile::ModuleFile(const std::string& path) : path_(path) {
-  std::string reason;
+  std::string reason = CheckModuleImage(path, HostImageFormat());
+  if (!reason.empty()) throw ModuleError(path + ": " + reason);
   library_ = OpenSharedLibrary(path, &reason);
   if (!library_) throw ModuleError(path + ": cannot load module: " + reason);
   descriptor_ =
