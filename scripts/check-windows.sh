@@ -10,9 +10,11 @@
 #   - runs `quillane.exe eval` under Wine on the worked examples and on a
 #     seeded set of generated cases, and compares each line with the Linux
 #     build's output (scripts/compare-eval.py): traces identical, colours bit
-#     for bit except where the tangent is rotated (within 1e-12 relative);
-#   - compares `panel` for the built-in scene and the examples, and checks
-#     that `render` says it is not available.
+#     for bit except where the tangent is rotated (within 1e-12 relative up
+#     to the measured angle limit, not compared beyond it);
+#   - compares `panel` for the built-in scene and the examples, checks that
+#     `render` says it is not available, and that a cut copy of the DLL and
+#     the Linux module are refused with a message.
 # Wine runs headless in a private prefix under build/windows. Environment:
 # QUILLANE_CASE_SEED (default 20261208), QUILLANE_CASE_COUNT (default 4096).
 set -euo pipefail
@@ -91,8 +93,9 @@ mkdir -p "$work"
 cd "$work"
 python3 "$root/scripts/gen-cases.py" worked >worked.jsonl
 python3 "$root/scripts/gen-cases.py" generated --seed "$seed" --count "$count" >generated.jsonl
+python3 "$root/scripts/gen-cases.py" angles --seed "$seed" >angles.jsonl
 status=0
-for set in worked generated; do
+for set in worked generated angles; do
   "$linux/quillane" eval $set.jsonl >$set.linux || fail "linux eval of $set cases failed"
   "$wine" "$win/quillane.exe" eval $set.jsonl >$set.windows ||
     fail "quillane.exe eval of $set cases failed under Wine"
@@ -126,6 +129,22 @@ else
   echo "render: expected exit 2 and a 'not available' message, got $render_status: $(cat render.err)"
   status=1
 fi
+
+step "module file checks"
+# A cut copy of the DLL and the Linux module: refused before the loader
+# maps them, with exit 2 and a message saying why.
+head -c 4000 "$win/quillane.p" >cut.p
+cp "$linux/quillane.p" linux.p
+for check in "cut.p:truncated or corrupt" "linux.p:an ELF file, this host loads PE DLLs"; do
+  module=${check%%:*} expected=${check#*:} module_status=0
+  "$wine" "$win/quillane.exe" --module "$module" panel >/dev/null 2>module.err || module_status=$?
+  if [ "$module_status" -eq 2 ] && grep -q "$expected" module.err; then
+    echo "module $module: refused ($(tr -d '\r' <module.err))"
+  else
+    echo "module $module: expected exit 2 and '$expected', got $module_status: $(cat module.err)"
+    status=1
+  fi
+done
 
 step "done"
 [ "$status" -eq 0 ] || fail "the Windows build differs from the Linux build"

@@ -3,6 +3,7 @@
 
     gen-cases.py worked                 the worked examples of docs and tests
     gen-cases.py generated [--seed S] [--count N]
+    gen-cases.py angles [--seed S]      tangent rotations from 1 to 1e300 rad
 
 The generated set is deterministic for a seed. Case i wires the inputs of
 bit pattern i mod 512 and offers the services of pattern (i / 512) mod 8, so
@@ -66,6 +67,9 @@ def worked_examples():
                     {"name": "L3", "direction": [0, -0.6, -0.8], "color": [0.5, 0.5, 1.0]}]},
         example4,
         example4off,
+        # A huge rotation, as the setting and as the wired input.
+        {"settings": {"tangentRotate": 1e300}, "services": {"itemInfo": False}},
+        {"inputs": {"Tangent Rotate": -1e300}, "services": {"itemInfo": False}},
     ]
 
 
@@ -192,13 +196,34 @@ def generated(seed, count):
         yield case
 
 
+def angles(seed):
+    # Eight cases per decade of the rotation, 1 to 1e300 radians, half as the
+    # setting and half as the wired input, the rest as in the generated set.
+    rng = random.Random(seed)
+    for decade in range(301):
+        for k in range(8):
+            angle = rng.uniform(1, 10) * 10.0 ** decade * rng.choice([-1, 1])
+            case = {"settings": settings(rng), "spot": spot(rng),
+                    "lights": lights(rng, LIGHT_SETS[rng.randrange(len(LIGHT_SETS))])}
+            if k % 2:
+                case["inputs"] = {"Tangent Rotate": angle}
+            else:
+                case["settings"]["tangentRotate"] = angle
+            yield case
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("set", choices=["worked", "generated"])
+    parser.add_argument("set", choices=["worked", "generated", "angles"])
     parser.add_argument("--seed", type=int, default=20261208)
     parser.add_argument("--count", type=int, default=4096)
     args = parser.parse_args()
-    cases = worked_examples() if args.set == "worked" else generated(args.seed, args.count)
+    if args.set == "worked":
+        cases = worked_examples()
+    elif args.set == "angles":
+        cases = angles(args.seed)
+    else:
+        cases = generated(args.seed, args.count)
     for case in cases:
         sys.stdout.write(json.dumps(case, allow_nan=False) + "\n")
 
