@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <utility>
+#include <vector>
 
 #include "tools/commands.h"
 
@@ -13,6 +15,7 @@
 #include "standin/assets/make_map.h"
 #include "standin/assets/scene_assets.h"
 #include "standin/host/scene_host.h"
+#include "standin/render/output_files.h"
 #endif
 
 namespace quillane {
@@ -67,6 +70,23 @@ standin::Image Side(const std::string& path, const std::string& module, const Co
   return session.Render(w, h, options);
 }
 
+// Refuses, before anything is read or rendered, a sheet that could not be
+// written or that would overwrite a side (an image or a scene, its images
+// and meshes, the module a scene is rendered through).
+void AddCompareOutput(standin::OutputFiles& outputs, const CompareArgs& args,
+                      const std::vector<std::pair<std::string, std::string>>& sides) {
+  if (args.output == standin::kStandardOutput)
+    throw std::runtime_error("-o -: standard output carries the figures; name a file");
+  for (const auto& [side, module] : sides) {
+    outputs.AddInput(side, "the compared file " + side);
+    if (Extension(side) != ".json") continue;
+    outputs.AddInput(module, "the module");
+    for (const auto& [file, role] : standin::SceneAssetFiles(standin::LoadSceneFile(side)))
+      outputs.AddInput(file, role);
+  }
+  outputs.AddOutput(args.output, "the sheet (-o)");
+}
+
 }  // namespace
 
 int MakeMap(const MakeMapArgs& args) {
@@ -88,9 +108,14 @@ int MakeMap(const MakeMapArgs& args) {
     if (extension != ".png" && extension != ".exr") {
       return Fail("make-map: " + args.output + ": expected a .png or .exr output");
     }
+    standin::OutputFiles outputs;
+    outputs.AddOutput(args.output, "the map (-o)");
     const standin::Texture map = standin::MakeMap(options);
-    if (extension == ".png") standin::WritePng16(args.output, map);
-    else standin::WriteExrTexture(args.output, map);
+    outputs.Write(args.output, [&](std::FILE* file) {
+      if (extension == ".png") standin::WritePng16To(file, map);
+      else standin::WriteExrTextureTo(file, map);
+    });
+    outputs.Commit();
     return 0;
   } catch (const std::exception& e) {
     return Fail(e.what());
@@ -102,12 +127,16 @@ int Compare(const CompareArgs& args) {
     const std::string b = args.b.empty() ? args.a : args.b;
     const std::string moduleA = args.moduleA.empty() ? args.module : args.moduleA;
     const std::string moduleB = args.moduleB.empty() ? args.module : args.moduleB;
+    standin::OutputFiles outputs;
+    if (!args.output.empty()) AddCompareOutput(outputs, args, {{args.a, moduleA}, {b, moduleB}});
     const standin::Image a = Side(args.a, moduleA, args);
     const standin::Image other = Side(b, moduleB, args);
     const standin::Difference d = standin::CompareImages(a, other);
     if (!args.output.empty()) {
       const double scale = args.scale.value_or(d.max > 0.0 && std::isfinite(d.max) ? d.max : 1.0);
-      standin::WritePng(args.output, standin::CompareSheet(a, other, scale), 1.0);
+      const standin::Image sheet = standin::CompareSheet(a, other, scale);
+      outputs.Write(args.output, [&](std::FILE* file) { standin::WritePngTo(file, sheet, 1.0); });
+      outputs.Commit();
     }
     std::printf("rms %.9g\nmax %.9g\n", d.rms, d.max);
     if (args.maxError && !(d.max <= *args.maxError)) {

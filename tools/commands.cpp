@@ -113,13 +113,19 @@ std::optional<std::pair<int, int>> ParseSize(const std::string& text) {
 namespace {
 
 // Names every output, refusing before anything is rendered one that could
-// not be written or that is an input or another output.
-void AddOutputs(standin::OutputFiles& outputs, const RenderArgs& args, const std::string& png) {
+// not be written or that is an input (the scene, its images and meshes, the
+// module) or another output.
+void AddOutputs(standin::OutputFiles& outputs, const RenderArgs& args, const Scene& scene,
+                const std::string& png) {
   outputs.AddInput(args.scene, "the scene");
+  for (const auto& [file, role] : standin::SceneAssetFiles(scene)) outputs.AddInput(file, role);
   outputs.AddInput(args.module, "the module");
   if (!png.empty()) outputs.AddOutput(png, "the PNG output (-o)");
   if (!args.exr.empty()) outputs.AddOutput(args.exr, "the EXR output (--exr)");
   if (!args.saveScene.empty()) outputs.AddOutput(args.saveScene, "the saved scene (--save-scene)");
+  if (args.aov.empty()) return;
+  for (const std::string& name : standin::lookdev::AovFileNames(args.aov))
+    outputs.AddOutput(name, "the AOV file " + name + " (--aov)");
 }
 
 // The option or scene key that set the render size, for messages.
@@ -129,21 +135,50 @@ std::string SizeSource(const RenderArgs& args) {
   return SceneName(args.scene) + ": key render.width, render.height";
 }
 
+standin::Image RenderImage(standin::SceneSession& session, const RenderArgs& args, int width,
+                           int height) {
+  standin::RenderOptions options;
+  options.threads = args.threads;
+  options.progress = &std::cerr;
+  try {
+    return session.Render(width, height, options);
+  } catch (const std::bad_alloc&) {
+    throw std::runtime_error(SizeSource(args) + ": a " + std::to_string(width) + "x" +
+                             std::to_string(height) + " render needs " +
+                             standin::MemoryText(standin::RenderBytes(width, height)) +
+                             " of memory, which the system could not give");
+  }
+}
+
 // The frame read back at every pixel, written beside the render.
-void WriteAovFiles(Host& host, const RenderArgs& args, const Scene& scene,
-                   const standin::Image& image, int width, int height) {
+void WriteAovFiles(standin::OutputFiles& outputs, Host& host, const RenderArgs& args,
+                   const Scene& scene, const standin::Image& image) {
   standin::RenderOptions options;
   options.threads = args.threads;
   options.progress = &std::cerr;
   const auto start = std::chrono::steady_clock::now();
-  const auto aovs = standin::lookdev::ComputeAovs(host, scene, SceneName(args.scene), width,
-                                                  height, options);
-  const auto names = standin::lookdev::WriteAovs(
-      args.aov, aovs, scene, image, args.exposure.value_or(scene.render.exposure));
+  const auto aovs = standin::lookdev::ComputeAovs(host, scene, SceneName(args.scene),
+                                                  image.width, image.height, options);
+  standin::lookdev::WriteAovs(outputs, args.aov, aovs, scene, image,
+                              args.exposure.value_or(scene.render.exposure));
   const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-  std::cerr << "frame read back in " << took.count() << " s ->";
-  for (const std::string& name : names) std::cerr << " " << name;
-  std::cerr << "\n";
+  std::cerr << "frame read back in " << took.count() << " s\n";
+}
+
+// Every output of the render to its temporary file.
+void WriteOutputs(standin::OutputFiles& outputs, standin::SceneSession& session,
+                  const RenderArgs& args, const Scene& scene, const standin::Image& image,
+                  const std::string& png) {
+  const double exposure = args.exposure.value_or(scene.render.exposure);
+  if (!png.empty())
+    outputs.Write(png, [&](std::FILE* file) { standin::WritePngTo(file, image, exposure); });
+  if (!args.exr.empty())
+    outputs.Write(args.exr, [&](std::FILE* file) { standin::WriteExrTo(file, image); });
+  if (!args.saveScene.empty()) {
+    Scene saved = scene;
+    saved.nodeData = session.SaveNodeText();
+    outputs.WriteBytes(args.saveScene, standin::FormatScene(saved));
+  }
 }
 
 }  // namespace
@@ -151,52 +186,30 @@ void WriteAovFiles(Host& host, const RenderArgs& args, const Scene& scene,
 int Render(const RenderArgs& args) {
   return Guarded([&] {
     Scene scene = LoadScene(args.scene);
-    standin::LoadSceneAssets(scene);
     const std::string png = args.png.empty() && args.exr.empty() ? "quillane.png" : args.png;
     standin::OutputFiles outputs;
-    AddOutputs(outputs, args, png);
+    AddOutputs(outputs, args, scene, png);
     const int width = args.size ? args.size->first : scene.render.width;
     const int height = args.size ? args.size->second : scene.render.height;
     standin::CheckRenderMemory(width, height, SizeSource(args));
+    standin::LoadSceneAssets(scene);
     ModuleFile module(args.module);
     Host host(module);
     standin::SceneSession session(host, scene, SceneName(args.scene));
-    standin::RenderOptions options;
-    options.threads = args.threads;
-    options.progress = &std::cerr;
     const auto start = std::chrono::steady_clock::now();
-    standin::Image image;
-    try {
-      image = session.Render(width, height, options);
-    } catch (const std::bad_alloc&) {
-      throw std::runtime_error(SizeSource(args) + ": a " + std::to_string(width) + "x" +
-                               std::to_string(height) + " render needs " +
-                               standin::MemoryText(standin::RenderBytes(width, height)) +
-                               " of memory, which the system could not give");
-    }
+    const standin::Image image = RenderImage(session, args, width, height);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    const double exposure = args.exposure.value_or(scene.render.exposure);
-    if (!png.empty())
-      outputs.Write(png, [&](std::FILE* file) { standin::WritePngTo(file, image, exposure); });
-    if (!args.exr.empty())
-      outputs.Write(args.exr, [&](std::FILE* file) { standin::WriteExrTo(file, image); });
-    if (!args.saveScene.empty()) {
-      Scene saved = scene;
-      saved.nodeData = session.SaveNodeText();
-      const std::string text = standin::FormatScene(saved);
-      outputs.Write(args.saveScene, [&](std::FILE* file) {
-        if (std::fwrite(text.data(), 1, text.size(), file) != text.size())
-          throw std::runtime_error("cannot write the scene");
-      });
-    }
+    WriteOutputs(outputs, session, args, scene, image, png);
+    if (!args.aov.empty()) WriteAovFiles(outputs, host, args, scene, image);
     outputs.Commit();
     std::cerr << "rendered " << width << "x" << height << " on " << args.threads
               << (args.threads == 1 ? " thread" : " threads") << " in " << took.count()
               << " s";
     if (!png.empty()) std::cerr << " -> " << png;
     if (!args.exr.empty()) std::cerr << " -> " << args.exr;
+    if (!args.saveScene.empty()) std::cerr << " -> " << args.saveScene;
+    if (!args.aov.empty()) std::cerr << " -> " << args.aov << ".exr, " << args.aov << "-*.png";
     std::cerr << "\n";
-    if (!args.aov.empty()) WriteAovFiles(host, args, scene, image, width, height);
     return 0;
   });
 }

@@ -7,6 +7,12 @@
 
 namespace quillane {
 
+// An option check: a file name or size given as "" is a mistake, not the
+// option left out.
+inline std::string NonEmpty(const std::string& text) {
+  return text.empty() ? "expected a value, got an empty one" : std::string();
+}
+
 // Prints "quillane: MESSAGE" on standard error and returns 2, the exit code
 // of bad input.
 int Fail(const std::string& message);

@@ -2,7 +2,6 @@
 // around the look-dev library.
 #include <charconv>
 #include <chrono>
-#include <filesystem>
 #include <iostream>
 #include <numbers>
 
@@ -14,7 +13,7 @@
 #include "standin/lookdev/cairo_output.h"
 #include "standin/lookdev/lobe_request.h"
 #include "standin/lookdev/sweep.h"
-#include "standin/render/atomic_file.h"
+#include "standin/render/output_files.h"
 #include "standin/render/scene.h"
 #endif
 
@@ -39,18 +38,6 @@ std::optional<std::pair<int, int>> ParsePixel(const std::string& text) {
   const std::string_view all = text;
   if (!whole(all.substr(0, comma), &x) || !whole(all.substr(comma + 1), &y)) return std::nullopt;
   return std::make_pair(x, y);
-}
-
-// Refuses, before any work, an output whose folder is missing or that
-// names a folder.
-void CheckWritable(const std::string& path) {
-  if (path.empty()) return;
-  namespace fs = std::filesystem;
-  const fs::path target(path);
-  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  std::error_code error;
-  if (fs::is_directory(target, error) || !fs::is_directory(folder, error))
-    throw std::runtime_error(path + ": cannot write: no such folder, or a folder");
 }
 
 template <typename Body>
@@ -108,15 +95,21 @@ int Lobe(const std::string& module, const LobeArgs& args) {
     const std::string output =
         args.output.empty() && args.csv.empty() && !args.report ? "lobe.png" : args.output;
     if (!output.empty()) standin::lookdev::CheckDrawingPath(output);
-    CheckWritable(output);
-    CheckWritable(args.csv);
+    if (args.report && args.csv == standin::kStandardOutput)
+      return Fail("--csv -: standard output carries the --report line; name a file");
+    standin::OutputFiles outputs;
+    outputs.AddInput(args.scene, "the scene");
+    outputs.AddInput(module, "the module");
+    if (!output.empty()) outputs.AddOutput(output, "the plot (-o)");
+    if (!args.csv.empty()) outputs.AddOutput(args.csv, "the CSV file (--csv)");
 
     ModuleFile loaded(module);
     Host host(loaded);
     const auto start = std::chrono::steady_clock::now();
     const auto result = standin::lookdev::PlotLobe(host, request);
-    if (!output.empty()) standin::lookdev::WriteLobePlot(output, result.samples);
-    if (!args.csv.empty()) standin::WriteTextFile(args.csv, standin::lookdev::LobeCsv(result.samples));
+    if (!output.empty()) standin::lookdev::WriteLobePlot(outputs, output, result.samples);
+    if (!args.csv.empty()) outputs.WriteBytes(args.csv, standin::lookdev::LobeCsv(result.samples));
+    outputs.Commit();
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     if (result.report) {
       const double i = result.report->integral;
@@ -137,8 +130,11 @@ int Lobe(const std::string& module, const LobeArgs& args) {
 int Sweep(const std::string& module, const SweepArgs& args) {
   return Guarded([&] {
     const std::string output = args.output.empty() ? "sweep.png" : args.output;
-    standin::lookdev::CheckDrawingPath(output);
-    CheckWritable(output);
+    standin::lookdev::CheckSheetPath(output);
+    standin::OutputFiles outputs;
+    outputs.AddInput(args.scene, "the scene");
+    outputs.AddInput(module, "the module");
+    outputs.AddOutput(output, "the sheet (-o)");
     const auto cell = ParseSize(args.cell);
     if (!cell) return Fail("--cell: expected WIDTHxHEIGHT with each 1..16384, got \"" + args.cell + "\"");
     std::optional<Scene> scene;
@@ -155,7 +151,8 @@ int Sweep(const std::string& module, const SweepArgs& args) {
     Host host(loaded);
     const auto start = std::chrono::steady_clock::now();
     const standin::lookdev::ContactSheet sheet = standin::lookdev::RunSweep(host, request);
-    standin::lookdev::WriteContactSheet(output, sheet);
+    standin::lookdev::WriteContactSheet(outputs, output, sheet);
+    outputs.Commit();
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     std::cerr << "sweep: " << sheet.cells.size() << " cells in " << took.count() << " s -> "
               << output << "\n";

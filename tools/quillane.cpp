@@ -11,6 +11,8 @@
 
 namespace {
 
+using quillane::NonEmpty;
+
 // An option check: empty when `text` is a finite number above 0.
 std::string PositiveNumber(const std::string& text) {
   double value = 0.0;
@@ -18,12 +20,6 @@ std::string PositiveNumber(const std::string& text) {
   const bool ok = result.ec == std::errc() && result.ptr == text.data() + text.size() &&
                   std::isfinite(value) && value > 0.0;
   return ok ? std::string() : "expected a number greater than 0, got \"" + text + "\"";
-}
-
-// An option check: a file name or size given as "" is a mistake, not the
-// option left out.
-std::string NonEmpty(const std::string& text) {
-  return text.empty() ? "expected a value, got an empty one" : std::string();
 }
 
 // The first word that is not an option or the value of --module: the
@@ -85,22 +81,23 @@ int main(int argc, char** argv) {
   serve.threads = render.threads;
   CLI::App* serveCmd = app.add_subcommand(
       "serve", "Serve the look-dev page: the node's panel and a live preview in the browser");
-  serveCmd->add_option("scene", serve.scene, "Scene file (default: the built-in preview scene)");
+  serveCmd->add_option("scene", serve.scene, "Scene file (default: the built-in preview scene)")->check(NonEmpty);
   serveCmd->add_option("--port", serve.port, "Port to listen on (0: any free port)")
       ->check(CLI::Range(0, 65535));
   serveCmd->add_option("--scenes", serve.sceneFolder,
-                       "Folder of scenes the page may open and save (default: the scene's folder)");
-  serveCmd->add_option("--bind", serve.bind, "Address to listen on (default 127.0.0.1: this machine only)");
+                       "Folder of scenes the page may open and save (default: the scene's folder)")
+      ->check(NonEmpty);
+  serveCmd->add_option("--bind", serve.bind, "Address to listen on (default 127.0.0.1: this machine only)")->check(NonEmpty);
   serveCmd->add_option("--threads", serve.threads, "Render threads")->check(CLI::Range(1, 1024));
 #endif
   quillane::LookdevCli lookdev(app);
   // Bring-your-own-asset commands: direction maps and A/B comparisons.
   quillane::MakeMapArgs makeMap;
   CLI::App* makeMapCmd = app.add_subcommand("make-map", "Write a direction or angle map (16-bit data PNG or float EXR)");
-  makeMapCmd->add_option("kind", makeMap.kind, "radial, circular, angle or noise")->required();
-  makeMapCmd->add_option("-o,--output", makeMap.output, "Map file to write (.png or .exr)")->required();
-  makeMapCmd->add_option("--size", makeMap.size, "Map size WIDTHxHEIGHT (default 512x512)");
-  makeMapCmd->add_option("--as", makeMap.as, "direction (RGB, for \"UV\") or angle (grey 0..1 of a turn, for \"Tangent Rotate\")");
+  makeMapCmd->add_option("kind", makeMap.kind, "radial, circular, angle or noise")->required()->check(NonEmpty);
+  makeMapCmd->add_option("-o,--output", makeMap.output, "Map file to write (.png or .exr)")->required()->check(NonEmpty);
+  makeMapCmd->add_option("--size", makeMap.size, "Map size WIDTHxHEIGHT (default 512x512)")->check(NonEmpty);
+  makeMapCmd->add_option("--as", makeMap.as, "direction (RGB, for \"UV\") or angle (grey 0..1 of a turn, for \"Tangent Rotate\")")->check(NonEmpty);
   makeMapCmd->add_option("--angle", makeMap.angle, "angle: the direction in degrees from +u toward +v");
   makeMapCmd->add_option("--cells", makeMap.cells, "noise: lattice cells across the map")->check(CLI::Range(1, 4096));
   makeMapCmd->add_option("--seed", makeMap.seed, "noise: seed");
@@ -109,14 +106,14 @@ int main(int argc, char** argv) {
   std::string compareSize;
   compare.threads = render.threads;
   CLI::App* compareCmd = app.add_subcommand("compare", "Compare two images, or two renders (modules or scenes), A against B");
-  compareCmd->add_option("a", compare.a, "Image (.png, .exr) or scene (.json)")->required();
-  compareCmd->add_option("b", compare.b, "Image or scene (default: A again, for two modules)");
-  compareCmd->add_option("--module-a", compare.moduleA, "Module for A's render (default: --module)");
-  compareCmd->add_option("--module-b", compare.moduleB, "Module for B's render (default: --module)");
-  compareCmd->add_option("-o,--output", compare.output, "PNG sheet: side by side, split view, difference heat map");
+  compareCmd->add_option("a", compare.a, "Image (.png, .exr) or scene (.json)")->required()->check(NonEmpty);
+  compareCmd->add_option("b", compare.b, "Image or scene (default: A again, for two modules)")->check(NonEmpty);
+  compareCmd->add_option("--module-a", compare.moduleA, "Module for A's render (default: --module)")->check(NonEmpty);
+  compareCmd->add_option("--module-b", compare.moduleB, "Module for B's render (default: --module)")->check(NonEmpty);
+  compareCmd->add_option("-o,--output", compare.output, "PNG sheet: side by side, split view, difference heat map")->check(NonEmpty);
   compareCmd->add_option("--scale", compare.scale, "Difference shown as white in the heat map (default: the largest)")->check(PositiveNumber);
   compareCmd->add_option("--max-error", compare.maxError, "Exit 1 when the largest difference exceeds this");
-  compareCmd->add_option("--size", compareSize, "Render size WIDTHxHEIGHT for scenes (default: the scene's)");
+  compareCmd->add_option("--size", compareSize, "Render size WIDTHxHEIGHT for scenes (default: the scene's)")->check(NonEmpty);
   compareCmd->add_option("--threads", compare.threads, "Worker threads for renders")->check(CLI::Range(1, 1024));
 
   const std::string word = SubcommandWord(argc, argv);

@@ -5,7 +5,6 @@
 #include <ImfFrameBuffer.h>
 #include <ImfHeader.h>
 #include <ImfInputFile.h>
-#include <ImfOutputFile.h>
 
 #include <cmath>
 #include <filesystem>
@@ -14,7 +13,8 @@
 
 #include "standin/assets/asset_error.h"
 #include "standin/assets/image_png.h"
-#include "standin/render/atomic_file.h"
+#include "standin/render/exr_write.h"
+#include "standin/render/output_files.h"
 
 namespace standin {
 namespace {
@@ -108,7 +108,7 @@ Texture ReadImageFile(const std::string& path, Encoding encoding) {
   throw AssetError(path + ": not a PNG or OpenEXR file");
 }
 
-void WriteExrTexture(const std::string& path, const Texture& texture) {
+void WriteExrTextureTo(std::FILE* file, const Texture& texture) {
   static const std::vector<std::vector<const char*>> kNames = {
       {"Y"}, {"Y", "A"}, {"R", "G", "B"}, {"R", "G", "B", "A"}};
   if (texture.channels < 1 || texture.channels > 4 || texture.width < 1 || texture.height < 1 ||
@@ -117,25 +117,21 @@ void WriteExrTexture(const std::string& path, const Texture& texture) {
     throw std::invalid_argument("texture has an inconsistent size");
   }
   const auto& names = kNames[static_cast<size_t>(texture.channels - 1)];
-  WriteFileAtomically(path, [&](const std::string& temp) {
-    Imf::Header header(texture.width, texture.height);
-    header.compression() = Imf::ZIP_COMPRESSION;
-    const size_t xStride = names.size() * sizeof(float);
-    const size_t yStride = xStride * static_cast<size_t>(texture.width);
-    Imf::FrameBuffer frame;
-    char* base = const_cast<char*>(reinterpret_cast<const char*>(texture.data.data()));
-    for (size_t c = 0; c < names.size(); ++c) {
-      header.channels().insert(names[c], Imf::Channel(Imf::FLOAT));
-      frame.insert(names[c], Imf::Slice(Imf::FLOAT, base + c * sizeof(float), xStride, yStride));
-    }
-    try {
-      Imf::OutputFile file(temp.c_str(), header);
-      file.setFrameBuffer(frame);
-      file.writePixels(texture.height);
-    } catch (const std::exception& e) {
-      throw FileError(path + ": cannot write EXR: " + e.what());
-    }
-  });
+  Imf::Header header(texture.width, texture.height);
+  header.compression() = Imf::ZIP_COMPRESSION;
+  const size_t xStride = names.size() * sizeof(float);
+  const size_t yStride = xStride * static_cast<size_t>(texture.width);
+  Imf::FrameBuffer frame;
+  char* base = const_cast<char*>(reinterpret_cast<const char*>(texture.data.data()));
+  for (size_t c = 0; c < names.size(); ++c) {
+    header.channels().insert(names[c], Imf::Channel(Imf::FLOAT));
+    frame.insert(names[c], Imf::Slice(Imf::FLOAT, base + c * sizeof(float), xStride, yStride));
+  }
+  WriteExrFrame(file, header, frame, texture.height);
+}
+
+void WriteExrTexture(const std::string& path, const Texture& texture) {
+  WriteOneFile(path, [&](std::FILE* file) { WriteExrTextureTo(file, texture); });
 }
 
 }  // namespace standin

@@ -1,6 +1,7 @@
 // Reading images for inputs and comparisons, and writing data maps.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 #include "standin/render/texture.h"
@@ -16,13 +17,19 @@ namespace standin {
 // values, or Color asked of an EXR file.
 Texture ReadImageFile(const std::string& path, Encoding encoding);
 
-// Writes `texture` (1 to 4 channels, values clamped to 0..1) as a 16-bit
-// PNG holding the values as data: value * 65535, rounded. Through a
-// temporary file: nothing is left at `path` on failure (FileError).
-void WritePng16(const std::string& path, const Texture& texture);
+// Writes `texture` (1 or 3 channels, values clamped to 0..1) to `file` as
+// a 16-bit PNG holding the values as data: value * 65535, rounded. Throws
+// std::invalid_argument for another texture, std::runtime_error when
+// writing fails.
+void WritePng16To(std::FILE* file, const Texture& texture);
 
-// Writes `texture` (1 to 4 channels) as a float OpenEXR file (channels Y,
-// YA, RGB or RGBA). Through a temporary file, as above.
+// Writes `texture` (1 to 4 channels) to `file`, which must be seekable, as
+// a float OpenEXR file (channels Y, YA, RGB or RGBA).
+void WriteExrTextureTo(std::FILE* file, const Texture& texture);
+
+// The two as one output file (see output_files.h): nothing is left at
+// `path` or beside it on failure (FileError).
+void WritePng16(const std::string& path, const Texture& texture);
 void WriteExrTexture(const std::string& path, const Texture& texture);
 
 }  // namespace standin

@@ -12,7 +12,7 @@
 
 #include "standin/assets/asset_error.h"
 #include "standin/assets/image_png.h"
-#include "standin/render/atomic_file.h"
+#include "standin/render/output_files.h"
 
 namespace standin {
 namespace {
@@ -141,7 +141,7 @@ Texture DecodePngFile(const std::string& path, const std::vector<unsigned char>&
   return texture;
 }
 
-void WritePng16(const std::string& path, const Texture& texture) {
+void WritePng16To(std::FILE* file, const Texture& texture) {
   if ((texture.channels != 1 && texture.channels != 3) || texture.width < 1 || texture.height < 1 ||
       texture.data.size() != static_cast<size_t>(texture.width) * static_cast<size_t>(texture.height) *
                                  static_cast<size_t>(texture.channels)) {
@@ -152,19 +152,21 @@ void WritePng16(const std::string& path, const Texture& texture) {
     const float v = texture.data[i] > 0.0f ? (texture.data[i] < 1.0f ? texture.data[i] : 1.0f) : 0.0f;
     values[i] = static_cast<png_uint_16>(std::lround(v * 65535.0f));
   }
-  WriteFileAtomically(path, [&](const std::string& temp) {
-    png_image png;
-    std::memset(&png, 0, sizeof png);
-    png.version = PNG_IMAGE_VERSION;
-    png.width = static_cast<png_uint_32>(texture.width);
-    png.height = static_cast<png_uint_32>(texture.height);
-    png.format = texture.channels == 1 ? PNG_FORMAT_LINEAR_Y : PNG_FORMAT_LINEAR_RGB;
-    const png_int_32 stride = texture.width * texture.channels;
-    const int ok = png_image_write_to_file(&png, temp.c_str(), 0, values.data(), stride, nullptr);
-    const std::string message = png.message;
-    png_image_free(&png);
-    if (!ok) throw FileError(path + ": cannot write PNG: " + message);
-  });
+  png_image png;
+  std::memset(&png, 0, sizeof png);
+  png.version = PNG_IMAGE_VERSION;
+  png.width = static_cast<png_uint_32>(texture.width);
+  png.height = static_cast<png_uint_32>(texture.height);
+  png.format = texture.channels == 1 ? PNG_FORMAT_LINEAR_Y : PNG_FORMAT_LINEAR_RGB;
+  const png_int_32 stride = texture.width * texture.channels;
+  const int ok = png_image_write_to_stdio(&png, file, 0, values.data(), stride, nullptr);
+  const std::string message = png.message;
+  png_image_free(&png);
+  if (!ok) throw std::runtime_error("cannot write PNG: " + message);
+}
+
+void WritePng16(const std::string& path, const Texture& texture) {
+  WriteOneFile(path, [&](std::FILE* file) { WritePng16To(file, texture); });
 }
 
 }  // namespace standin

@@ -54,6 +54,21 @@ bool InputsReadUv(const Scene& scene) {
   return false;
 }
 
+std::vector<std::pair<std::string, std::string>> SceneAssetFiles(const Scene& scene) {
+  std::vector<std::pair<std::string, std::string>> files;
+  for (const auto& [name, source] : scene.inputs) {
+    if (source.kind == SourceKind::Image && source.image) {
+      const ImageBinding& binding = source.image->binding;
+      files.emplace_back(binding.path, "the scene's image " + binding.file);
+    }
+  }
+  for (const Object& object : scene.objects) {
+    if (object.shape == Shape::Mesh)
+      files.emplace_back(ResolvePath(scene.folder, object.mesh), "the scene's mesh " + object.mesh);
+  }
+  return files;
+}
+
 void LoadSceneAssets(Scene& scene) {
   LoadImages(scene);
   LoadMeshes(scene);

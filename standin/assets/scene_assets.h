@@ -2,6 +2,10 @@
 // meshes (traced through Embree).
 #pragma once
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "standin/render/scene.h"
 
 namespace standin {
@@ -14,6 +18,11 @@ namespace standin {
 // ("uv": "mesh") while an input reads the UV (a UV source or an image).
 // Calling it again reloads.
 void LoadSceneAssets(Scene& scene);
+
+// The files LoadSceneAssets reads for `scene`, each with what it is to the
+// scene ("the scene's image tex.png", "the scene's mesh cloth.obj"), so
+// that a command can refuse to write over them.
+std::vector<std::pair<std::string, std::string>> SceneAssetFiles(const Scene& scene);
 
 // Whether any wired input reads the spot's UV (the uv, u and v sources and
 // images).

@@ -8,6 +8,7 @@
 
 #include "standin/host/host.h"
 #include "standin/render/image.h"
+#include "standin/render/output_files.h"
 #include "standin/render/renderer.h"
 #include "standin/render/scene.h"
 
@@ -39,9 +40,12 @@ AovImages ComputeAovs(Host& host, const Scene& scene, const std::string& sceneNa
 // width.U, width.V; mask.zeroTangent, mask.isotropic, mask.tangentJump) and
 // false-colour PNGs PREFIX-tangent.png, -bitangent.png, -normal.png,
 // -widths.png, -masks.png and -strokes.png (the tangent as short strokes
-// over `beauty`, which has the same size, shown at `exposure`). Each file
-// is written whole or not at all. Returns the names written.
-std::vector<std::string> WriteAovs(const std::string& prefix, const AovImages& aovs,
-                                   const Scene& scene, const Image& beauty, double exposure);
+// over `beauty`, which has the same size, shown at `exposure`), as outputs
+// of `files`, which must have been added to it (AovFileNames).
+void WriteAovs(OutputFiles& files, const std::string& prefix, const AovImages& aovs,
+               const Scene& scene, const Image& beauty, double exposure);
+
+// The names WriteAovs writes for `prefix`, the EXR first.
+std::vector<std::string> AovFileNames(const std::string& prefix);
 
 }  // namespace standin::lookdev

@@ -3,7 +3,6 @@
 #include <ImfChannelList.h>
 #include <ImfFrameBuffer.h>
 #include <ImfHeader.h>
-#include <ImfOutputFile.h>
 
 #include <algorithm>
 #include <cmath>
@@ -12,13 +11,13 @@
 #include "standin/lookdev/aov.h"
 #include "standin/lookdev/cairo_output.h"
 #include "standin/lookdev/colormap.h"
-#include "standin/render/atomic_file.h"
 #include "standin/render/camera.h"
+#include "standin/render/exr_write.h"
 
 namespace standin::lookdev {
 namespace {
 
-void WriteLayers(const std::string& path, const AovImages& a) {
+void WriteLayers(OutputFiles& files, const std::string& path, const AovImages& a) {
   struct Channel {
     const char* name;
     const std::vector<float>* data;
@@ -32,31 +31,23 @@ void WriteLayers(const std::string& path, const AovImages& a) {
       {"normal.Z", &a.normal, 2, 3},     {"width.U", &a.uWidth, 0, 1},
       {"width.V", &a.vWidth, 0, 1},      {"mask.zeroTangent", &a.zeroTangent, 0, 1},
       {"mask.isotropic", &a.isotropic, 0, 1}, {"mask.tangentJump", &a.tangentJump, 0, 1}};
-  WriteFileAtomically(path, [&](const std::string& temp) {
-    Imf::Header header(a.width, a.height);
-    header.compression() = Imf::ZIP_COMPRESSION;
-    Imf::FrameBuffer frame;
-    for (const Channel& c : channels) {
-      header.channels().insert(c.name, Imf::Channel(Imf::FLOAT));
-      char* base = const_cast<char*>(reinterpret_cast<const char*>(c.data->data() + c.offset));
-      frame.insert(c.name, Imf::Slice(Imf::FLOAT, base, c.step * sizeof(float),
-                                      c.step * sizeof(float) * static_cast<size_t>(a.width)));
-    }
-    try {
-      Imf::OutputFile file(temp.c_str(), header);
-      file.setFrameBuffer(frame);
-      file.writePixels(a.height);
-    } catch (const std::exception& e) {
-      throw FileError(path + ": cannot write EXR: " + e.what());
-    }
-  });
+  Imf::Header header(a.width, a.height);
+  header.compression() = Imf::ZIP_COMPRESSION;
+  Imf::FrameBuffer frame;
+  for (const Channel& c : channels) {
+    header.channels().insert(c.name, Imf::Channel(Imf::FLOAT));
+    char* base = const_cast<char*>(reinterpret_cast<const char*>(c.data->data() + c.offset));
+    frame.insert(c.name, Imf::Slice(Imf::FLOAT, base, c.step * sizeof(float),
+                                    c.step * sizeof(float) * static_cast<size_t>(a.width)));
+  }
+  files.Write(path, [&](std::FILE* file) { WriteExrFrame(file, header, frame, a.height); });
 }
 
 // An ARGB32 picture filled by pixel(x, y) -> 0xRRGGBB, drawn over by `draw`.
 template <typename Pixel>
-void WritePicture(const std::string& path, int width, int height, const Pixel& pixel,
-                  const Drawing& draw = nullptr) {
-  WriteDrawing(path, width, height, [&](cairo_t* cr) {
+void WritePicture(OutputFiles& files, const std::string& path, int width, int height,
+                  const Pixel& pixel, const Drawing& draw = nullptr) {
+  WriteDrawing(files, path, width, height, [&](cairo_t* cr) {
     cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
     cairo_surface_flush(image);
     unsigned char* data = cairo_image_surface_get_data(image);
@@ -96,8 +87,9 @@ size_t At(const AovImages& a, int x, int y) {
 }
 
 // Unit vectors as colour: (v + 1) / 2; grey where nothing is known.
-void WriteVectors(const std::string& path, const AovImages& a, const std::vector<float>& v) {
-  WritePicture(path, a.width, a.height, [&](int x, int y) {
+void WriteVectors(OutputFiles& files, const std::string& path, const AovImages& a,
+                  const std::vector<float>& v) {
+  WritePicture(files, path, a.width, a.height, [&](int x, int y) {
     const size_t at = At(a, x, y);
     if (a.object[at] < 0) return Rgb(0, 0, 0);
     const Vec3 d{v[3 * at], v[3 * at + 1], v[3 * at + 2]};
@@ -107,7 +99,7 @@ void WriteVectors(const std::string& path, const AovImages& a, const std::vector
 }
 
 // U width on the left, V on the right, on one log scale.
-void WriteWidths(const std::string& path, const AovImages& a) {
+void WriteWidths(OutputFiles& files, const std::string& path, const AovImages& a) {
   double lo = INFINITY, hi = 0.0;
   for (const auto* v : {&a.uWidth, &a.vWidth})
     for (float w : *v)
@@ -115,7 +107,7 @@ void WriteWidths(const std::string& path, const AovImages& a) {
   if (!(hi > 0.0)) lo = hi = 1.0;
   const double span = std::log(hi / lo) > 0.0 ? std::log(hi / lo) : 1.0;
   WritePicture(
-      path, 2 * a.width, a.height,
+      files, path, 2 * a.width, a.height,
       [&](int x, int y) {
         const bool right = x >= a.width;
         const size_t at = At(a, right ? x - a.width : x, y);
@@ -136,9 +128,9 @@ void WriteWidths(const std::string& path, const AovImages& a) {
 
 // Masks over the dimmed render: red no highlight, yellow tangent jumps,
 // blue equal widths.
-void WriteMasks(const std::string& path, const AovImages& a, const Image& beauty,
-                double exposure) {
-  WritePicture(path, a.width, a.height, [&](int x, int y) {
+void WriteMasks(OutputFiles& files, const std::string& path, const AovImages& a,
+                const Image& beauty, double exposure) {
+  WritePicture(files, path, a.width, a.height, [&](int x, int y) {
     const size_t at = At(a, x, y);
     if (a.zeroTangent[at] != 0.0f) return Rgb(0.9, 0.1, 0.1);
     if (a.tangentJump[at] != 0.0f) return Rgb(1.0, 0.85, 0.1);
@@ -168,12 +160,12 @@ bool Project(const Camera& camera, int width, int height, Vec3 p, double* px, do
 }
 
 // Short strokes along the tangent, every kSpacing pixels, over the render.
-void WriteStrokes(const std::string& path, const AovImages& a, const Scene& scene,
-                  const Image& beauty, double exposure) {
+void WriteStrokes(OutputFiles& files, const std::string& path, const AovImages& a,
+                  const Scene& scene, const Image& beauty, double exposure) {
   constexpr int kSpacing = 12;
   constexpr double kHalf = 5.0;
   WritePicture(
-      path, a.width, a.height,
+      files, path, a.width, a.height,
       [&](int x, int y) {
         const double g = 1.6 * Backdrop(beauty, exposure, x, y);
         return Rgb(g, g, g);
@@ -219,18 +211,24 @@ void WriteStrokes(const std::string& path, const AovImages& a, const Scene& scen
 
 }  // namespace
 
-std::vector<std::string> WriteAovs(const std::string& prefix, const AovImages& a,
-                                   const Scene& scene, const Image& beauty, double exposure) {
+std::vector<std::string> AovFileNames(const std::string& prefix) {
   std::vector<std::string> names;
-  auto add = [&](const std::string& suffix) { return names.emplace_back(prefix + suffix); };
-  WriteLayers(add(".exr"), a);
-  WriteVectors(add("-tangent.png"), a, a.tangent);
-  WriteVectors(add("-bitangent.png"), a, a.bitangent);
-  WriteVectors(add("-normal.png"), a, a.normal);
-  WriteWidths(add("-widths.png"), a);
-  WriteMasks(add("-masks.png"), a, beauty, exposure);
-  WriteStrokes(add("-strokes.png"), a, scene, beauty, exposure);
+  for (const char* suffix : {".exr", "-tangent.png", "-bitangent.png", "-normal.png",
+                             "-widths.png", "-masks.png", "-strokes.png"})
+    names.push_back(prefix + suffix);
   return names;
+}
+
+void WriteAovs(OutputFiles& files, const std::string& prefix, const AovImages& a,
+               const Scene& scene, const Image& beauty, double exposure) {
+  const std::vector<std::string> names = AovFileNames(prefix);
+  WriteLayers(files, names[0], a);
+  WriteVectors(files, names[1], a, a.tangent);
+  WriteVectors(files, names[2], a, a.bitangent);
+  WriteVectors(files, names[3], a, a.normal);
+  WriteWidths(files, names[4], a);
+  WriteMasks(files, names[5], a, beauty, exposure);
+  WriteStrokes(files, names[6], a, scene, beauty, exposure);
 }
 
 }  // namespace standin::lookdev

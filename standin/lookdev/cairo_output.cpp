@@ -5,10 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
 #include <stdexcept>
-
-#include "standin/render/atomic_file.h"
 
 namespace standin::lookdev {
 namespace {
@@ -35,15 +32,6 @@ void Paint(cairo_surface_t* surface, const Drawing& draw) {
   cairo_destroy(cr);
   if (status != CAIRO_STATUS_SUCCESS)
     throw std::runtime_error(std::string("drawing failed: ") + cairo_status_to_string(status));
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-  WriteFileAtomically(path, [&](const std::string& temp) {
-    std::ofstream out(temp, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) throw FileError(path + ": cannot write");
-  });
 }
 
 }  // namespace
@@ -75,7 +63,8 @@ std::string DrawingPng(int width, int height, const Drawing& draw) {
   }
 }
 
-void WriteDrawing(const std::string& path, int width, int height, const Drawing& draw) {
+void WriteDrawing(OutputFiles& files, const std::string& path, int width, int height,
+                  const Drawing& draw) {
   CheckDrawingPath(path);
   const std::string ext = Extension(path);
   // Vector forms go to memory first, so a failed drawing leaves no file.
@@ -101,7 +90,7 @@ void WriteDrawing(const std::string& path, int width, int height, const Drawing&
     if (status != CAIRO_STATUS_SUCCESS)
       throw std::runtime_error(path + ": " + cairo_status_to_string(status));
   }
-  WriteBytes(path, bytes);
+  files.WriteBytes(path, bytes);
 }
 
 void Text(cairo_t* cr, double x, double y, double size, const std::string& text) {

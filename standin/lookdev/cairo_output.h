@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "standin/render/output_files.h"
+
 namespace standin::lookdev {
 
 using Drawing = std::function<void(cairo_t*)>;
@@ -15,10 +17,13 @@ using Drawing = std::function<void(cairo_t*)>;
 // .pdf (any case).
 void CheckDrawingPath(const std::string& path);
 
-// Draws a width x height (points) picture into `path` through a temporary
-// file renamed into place. PDF files carry a fixed creation date, so equal
-// drawings give equal files. Throws FileError or std::runtime_error.
-void WriteDrawing(const std::string& path, int width, int height, const Drawing& draw);
+// Draws a width x height (points) picture as the output `path` of `files`
+// (added to it before), in the form its extension names. PDF files carry a
+// fixed creation date, so equal drawings give equal files. Throws FileError
+// or std::runtime_error; the drawing is made in memory first, so a failed
+// one writes nothing.
+void WriteDrawing(OutputFiles& files, const std::string& path, int width, int height,
+                  const Drawing& draw);
 
 // The same picture as PNG bytes (white background).
 std::string DrawingPng(int width, int height, const Drawing& draw);

@@ -234,8 +234,8 @@ void DrawPlot(cairo_t* cr, const LobeSamples& s) {
 int LobePlotWidth() { return kWidth; }
 int LobePlotHeight() { return kHeight; }
 
-void WriteLobePlot(const std::string& path, const LobeSamples& samples) {
-  WriteDrawing(path, kWidth, kHeight, [&](cairo_t* cr) { DrawPlot(cr, samples); });
+void WriteLobePlot(OutputFiles& files, const std::string& path, const LobeSamples& samples) {
+  WriteDrawing(files, path, kWidth, kHeight, [&](cairo_t* cr) { DrawPlot(cr, samples); });
 }
 
 std::string LobePlotPng(const LobeSamples& samples) {

@@ -9,6 +9,7 @@
 
 #include "standin/lookdev/frame_recovery.h"
 #include "standin/lookdev/probe.h"
+#include "standin/render/output_files.h"
 
 namespace standin::lookdev {
 
@@ -57,7 +58,8 @@ LobeSamples SampleLobe(const std::vector<std::pair<std::string, LobeProbe>>& pro
 // The plot: maps with colour bars, the slices with a legend, the count.
 int LobePlotWidth();
 int LobePlotHeight();
-void WriteLobePlot(const std::string& path, const LobeSamples& samples);
+// The plot as the output `path` of `files` (.png, .svg or .pdf).
+void WriteLobePlot(OutputFiles& files, const std::string& path, const LobeSamples& samples);
 std::string LobePlotPng(const LobeSamples& samples);
 
 // plot,curve,angle,x,y,z,value (x, y, z in the spot's axes), one row per

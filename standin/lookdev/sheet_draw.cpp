@@ -58,11 +58,15 @@ void DrawSheet(cairo_t* cr, const ContactSheet& s) {
 
 }  // namespace
 
-void WriteContactSheet(const std::string& path, const ContactSheet& sheet) {
+void CheckSheetPath(const std::string& path) {
   CheckDrawingPath(path);
   if (path.size() >= 4 && (path.substr(path.size() - 4) == ".svg" || path.substr(path.size() - 4) == ".SVG"))
     throw std::runtime_error(path + ": a sheet is written as .png or .pdf");
-  WriteDrawing(path, SheetWidth(sheet), SheetHeight(sheet),
+}
+
+void WriteContactSheet(OutputFiles& files, const std::string& path, const ContactSheet& sheet) {
+  CheckSheetPath(path);
+  WriteDrawing(files, path, SheetWidth(sheet), SheetHeight(sheet),
                [&](cairo_t* cr) { DrawSheet(cr, sheet); });
 }
 

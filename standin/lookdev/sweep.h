@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "standin/host/host.h"
+#include "standin/render/output_files.h"
 #include "standin/render/scene.h"
 
 namespace standin::lookdev {
@@ -50,8 +51,12 @@ struct ContactSheet {
 // std::runtime_error, CaseError or HostError for bad keys or values.
 ContactSheet RunSweep(Host& host, const SweepRequest& request);
 
-// The sheet as PNG or PDF by the extension, or as PNG bytes.
-void WriteContactSheet(const std::string& path, const ContactSheet& sheet);
+// Throws std::runtime_error naming `path` unless it ends in .png or .pdf.
+void CheckSheetPath(const std::string& path);
+
+// The sheet as the output `path` of `files`, PNG or PDF by the extension,
+// or as PNG bytes.
+void WriteContactSheet(OutputFiles& files, const std::string& path, const ContactSheet& sheet);
 std::string ContactSheetPng(const ContactSheet& sheet);
 
 // The value shown under a cell: at most 4 significant digits.

@@ -1,7 +1,5 @@
 // Linear float OpenEXR output.
 #include <ImfChannelList.h>
-#include <ImfFrameBuffer.h>
-#include <ImfHeader.h>
 #include <ImfIO.h>
 #include <ImfOutputFile.h>
 
@@ -9,6 +7,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "standin/render/exr_write.h"
 #include "standin/render/image.h"
 
 namespace standin {
@@ -47,6 +46,18 @@ void CheckImage(const Image& image) {
 
 }  // namespace
 
+void WriteExrFrame(std::FILE* file, const Imf::Header& header, const Imf::FrameBuffer& frame,
+                   int rows) {
+  try {
+    FileStream stream(file);
+    Imf::OutputFile out(stream, header);
+    out.setFrameBuffer(frame);
+    out.writePixels(rows);
+  } catch (const std::exception& e) {
+    throw std::runtime_error(std::string("cannot write EXR: ") + e.what());
+  }
+}
+
 void WriteExrTo(std::FILE* file, const Image& image) {
   CheckImage(image);
   Imf::Header header(image.width, image.height);
@@ -62,22 +73,12 @@ void WriteExrTo(std::FILE* file, const Image& image) {
     frame.insert(names[c], Imf::Slice(Imf::FLOAT, base + c * sizeof(float),
                                       xStride, yStride));
   }
-  try {
-    FileStream stream(file);
-    Imf::OutputFile out(stream, header);
-    out.setFrameBuffer(frame);
-    out.writePixels(image.height);
-  } catch (const std::exception& e) {
-    throw std::runtime_error(std::string("cannot write EXR: ") + e.what());
-  }
+  WriteExrFrame(file, header, frame, image.height);
 }
 
 void WriteExr(const std::string& path, const Image& image) {
   CheckImage(image);
-  OutputFiles files;
-  files.AddOutput(path, "the EXR output");
-  files.Write(path, [&](std::FILE* file) { WriteExrTo(file, image); });
-  files.Commit();
+  WriteOneFile(path, [&](std::FILE* file) { WriteExrTo(file, image); });
 }
 
 }  // namespace standin

@@ -54,10 +54,7 @@ void WritePngTo(std::FILE* file, const Image& image, double exposure) {
 
 void WritePng(const std::string& path, const Image& image, double exposure) {
   CheckArguments(image, exposure);
-  OutputFiles files;
-  files.AddOutput(path, "the PNG output");
-  files.Write(path, [&](std::FILE* file) { WritePngTo(file, image, exposure); });
-  files.Commit();
+  WriteOneFile(path, [&](std::FILE* file) { WritePngTo(file, image, exposure); });
 }
 
 }  // namespace standin

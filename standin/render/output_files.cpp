@@ -184,13 +184,24 @@ void OutputFiles::Commit() {
   }
 }
 
+void OutputFiles::WriteBytes(const std::string& path, const std::string& bytes) {
+  Write(path, [&](std::FILE* file) {
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size())
+      Refuse(path, std::strerror(errno));
+  });
+}
+
+void WriteOneFile(const std::string& path, const FileWriter& write) {
+  OutputFiles files;
+  files.AddOutput(path, "the output");
+  files.Write(path, write);
+  files.Commit();
+}
+
 void WriteTextFile(const std::string& path, const std::string& text) {
   OutputFiles files;
   files.AddOutput(path, "the output");
-  files.Write(path, [&](std::FILE* file) {
-    if (std::fwrite(text.data(), 1, text.size(), file) != text.size())
-      throw FileError(path + ": cannot write: " + std::strerror(errno));
-  });
+  files.WriteBytes(path, text);
   files.Commit();
 }
 

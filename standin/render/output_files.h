@@ -48,6 +48,8 @@ class OutputFiles {
   // target. Throws FileError naming `path` when the file cannot be created
   // or written (a writer's own FileError passes through unchanged).
   void Write(const std::string& path, const FileWriter& write);
+  // Write for bytes already made (a drawing, a text).
+  void WriteBytes(const std::string& path, const std::string& bytes);
   // Copies the standard output's bytes out, then renames every temporary
   // file onto its target. Call once every output is written.
   void Commit();
@@ -57,7 +59,11 @@ class OutputFiles {
   std::unique_ptr<State> state_;
 };
 
-// Writes `text` to `path` as a set of one output. Throws FileError.
+// Writes one file as a set of one output: `write` fills its temporary
+// file, which is then renamed onto `path`. Throws FileError.
+void WriteOneFile(const std::string& path, const FileWriter& write);
+
+// Writes `text` to `path` through WriteOneFile.
 void WriteTextFile(const std::string& path, const std::string& text);
 
 }  // namespace standin

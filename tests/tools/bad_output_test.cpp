@@ -100,6 +100,46 @@ TEST(BadOutput, TargetsAreRefusedBeforeAnythingIsWritten) {
   EXPECT_EQ(ReadFile(module), ReadFile(QUILLANE_MODULE));
 }
 
+// The other commands that write files name their inputs and outputs the
+// same way, before anything is read back or rendered.
+TEST(BadOutput, EveryWritingCommandRefusesItsTargets) {
+  const std::string dir = TempFolder();
+  const std::string scene = dir + "/scene.json", map = dir + "/maps/radial.png";
+  fs::create_directory(dir + "/maps");
+  fs::copy_file(std::string(QUILLANE_EXAMPLES_DIR) + "/maps/radial.png", map);
+  fs::copy_file(std::string(QUILLANE_EXAMPLES_DIR) + "/radial-disc-map.json", scene);
+  ASSERT_EQ(mkfifo((dir + "/fifo.png").c_str(), 0644), 0);
+  const std::string same = ": cannot write: it is the same file as ";
+  const std::string empty = ": expected a value, got an empty one (see quillane --help)";
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"render", scene, "-o", map}, map + same + "the scene's image maps/radial.png"},
+      {{"render", scene, "--exr", dir + "/x.exr", "--aov", dir + "/x"},
+       dir + "/x.exr" + same + "the EXR output (--exr)"},
+      {{"lobe", scene, "--pixel", "240,240", "--csv", scene}, scene + same + "the scene"},
+      {{"lobe", "--report", "--csv", "-"},
+       "--csv -: standard output carries the --report line; name a file"},
+      {{"sweep", "--sweep", "uGlossiness=0:1:2", "-o", dir + "/fifo.png"},
+       dir + "/fifo.png: cannot write: not a regular file (a device, a fifo or a socket is left alone)"},
+      {{"make-map", "radial", "-o", dir + "/none/m.png"},
+       dir + "/none/m.png: cannot write: No such file or directory"},
+      {{"compare", scene, "-o", map}, map + same + "the scene's image maps/radial.png"},
+      {{"compare", map, "-o", "-"}, "-o -: standard output carries the figures; name a file"},
+      {{"lobe", "--csv", ""}, "--csv" + empty},
+      {{"make-map", "radial", "-o", ""}, "--output" + empty},
+  };
+  const std::string sceneText = ReadFile(scene), mapBytes = ReadFile(map);
+  for (const auto& [args, message] : cases) {
+    const auto run = RunQuillane(args);
+    EXPECT_EQ(run.exitCode, 2) << args[0] << " " << args.back();
+    EXPECT_EQ(run.err, "quillane: " + message + "\n");
+    EXPECT_EQ(run.out, "") << args[0] << " " << args.back();
+    EXPECT_EQ(Listing(dir), (std::vector<std::string>{"fifo.png", "maps", "scene.json"}));
+    EXPECT_EQ(Listing(dir + "/maps"), std::vector<std::string>{"radial.png"});
+  }
+  EXPECT_EQ(ReadFile(scene), sceneText);
+  EXPECT_EQ(ReadFile(map), mapBytes);
+}
+
 TEST(BadOutput, UnknownCommandIsNamed) {
   const auto run = RunQuillane({"rendr", "-o", "x.png"});
   EXPECT_EQ(run.exitCode, 2);
