@@ -17,10 +17,12 @@
 #include "bench/minimal_host.h"
 #include "shading/frame.h"
 #include "shading/lobe.h"
-#include "shading/node_data.h"
+#include "host/node_data.h"
 #include "shading/vector.h"
 
 namespace bench {
+
+using namespace ::quillane;
 
 constexpr int kMaxLights = 16;
 

@@ -5,8 +5,10 @@
 #include <cmath>
 #include <cstring>
 
-#include "shading/node_data.h"
+#include "host/node_data.h"
 #include "shading/vector.h"
+
+using namespace quillane;
 
 namespace bench::lean {
 namespace {

@@ -12,7 +12,7 @@
 // runs after the host reads it needs, so little is kept across a call.
 #pragma once
 
-#include "host/services.h"
+#include "hostapi/hostapi.h"
 
 namespace bench::lean {
 

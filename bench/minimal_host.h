@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "host/services.h"
+#include "hostapi/hostapi.h"
 
 namespace bench {
 

@@ -15,9 +15,11 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include "host/persist.h"
-#include "shading/node_data.h"
+#include "host/node_data.h"
 #include "standin/saved/container.h"
 #include "tests/doubles/scripted_host.h"
+
+using namespace quillane;
 
 namespace {
 

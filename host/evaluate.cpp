@@ -1,9 +1,12 @@
 #include "host/evaluate.h"
 
+#include "host/node_data.h"
+
 #include "shading/frame.h"
 #include "shading/lobe.h"
-#include "shading/node_data.h"
 #include "shading/shaped_frame.h"
+
+namespace quillane {
 
 namespace {
 
@@ -163,3 +166,5 @@ void Evaluate(void* instance, SpotInfo* spot, OutputHandle /*output*/,
   if (spot->flags & kSpotShadowRay) return SetBlack(value);
   Shade(*static_cast<const NodeData*>(instance), spot, value);
 }
+
+}  // namespace quillane

@@ -4,6 +4,8 @@
 
 #include "host/services.h"
 
+namespace quillane {
+
 // The host's evaluation entry. `instance` is the node's NodeData, `spot` the
 // spot to shade, valid for the call. Asks the host, in this order: whether
 // each input is wired and, when it is, its value ("Color", "Specular",
@@ -17,3 +19,5 @@
 // a single output. Reads the instance and the module-wide services only.
 void Evaluate(void* instance, SpotInfo* spot, OutputHandle output,
               ValueHandle value);
+
+}  // namespace quillane

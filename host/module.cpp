@@ -3,10 +3,11 @@
 #include <cstdint>
 
 #include "host/evaluate.h"
+#include "host/node_data.h"
 #include "host/panel.h"
 #include "host/persist.h"
-#include "shading/node_data.h"
 
+namespace quillane {
 namespace {
 
 // Start-up: the host only needs a non-null value back, which it hands to
@@ -15,15 +16,18 @@ void* Startup() { return reinterpret_cast<void*>(std::uintptr_t{4}); }
 // Shutdown: the module holds nothing to release.
 void Shutdown(void* /*serverData*/) {}
 
+// The node's server name, under both classes.
+constexpr const char* kServerName = "Quillane";
+
 const ServerTag kTags[] = {
-    {"Quillane", 0},
+    {kServerName, 0},
     {"/Shaders/Specular", kTagGroup},
     {nullptr, 0},
 };
 
 const ServerRecord kServers[] = {
-    {"NodeHandler", "Quillane", ActivateNode, kTags},
-    {"NodeInterface", "Quillane", ActivateInterface, kTags},
+    {kClassNodeHandler, kServerName, ActivateNode, kTags},
+    {kClassNodeInterface, kServerName, ActivateInterface, kTags},
     {nullptr, nullptr, nullptr, nullptr},
 };
 
@@ -41,20 +45,20 @@ const char* RenderNewTime(void* /*instance*/, int /*frame*/, double /*time*/) {
 // Fetches the eight node services into `services`, in the host's order.
 void FetchNodeServices(ServiceLookup lookup, HostServices* services) {
   services->input =
-      static_cast<const NodeInputFuncs*>(lookup("NodeInputFuncs", 0));
+      static_cast<const NodeInputFuncs*>(lookup(kServiceNodeInput, kServiceGeneralUse));
   services->output =
-      static_cast<const NodeOutputFuncs*>(lookup("NodeOutputFuncs", 0));
-  services->node = static_cast<const NodeFuncs*>(lookup("NodeFuncs", 0));
+      static_cast<const NodeOutputFuncs*>(lookup(kServiceNodeOutput, kServiceGeneralUse));
+  services->node = static_cast<const NodeFuncs*>(lookup(kServiceNode, kServiceGeneralUse));
   services->instanceUpdate =
-      reinterpret_cast<InstanceUpdateFunc>(lookup("Instance Update", 0));
+      reinterpret_cast<InstanceUpdateFunc>(lookup(kServiceInstanceUpdate, kServiceGeneralUse));
   services->sceneObjects =
-      static_cast<const SceneObjects*>(lookup("Scene Objects 6", 0));
+      static_cast<const SceneObjects*>(lookup(kServiceSceneObjects, kServiceGeneralUse));
   services->itemInfo =
-      static_cast<const ItemInfo*>(lookup("LW Item Info 4", 0));
+      static_cast<const ItemInfo*>(lookup(kServiceItemInfo, kServiceGeneralUse));
   services->objectInfo =
-      static_cast<const ObjectInfo*>(lookup("LW Object Info 7", 0));
+      static_cast<const ObjectInfo*>(lookup(kServiceObjectInfo, kServiceGeneralUse));
   services->lightInfo =
-      static_cast<const LightInfo*>(lookup("LW Light Info 4", 0));
+      static_cast<const LightInfo*>(lookup(kServiceLightInfo, kServiceGeneralUse));
 }
 
 bool HasRequiredServices(const HostServices& services) {
@@ -73,15 +77,9 @@ void FillInstanceTable(InstanceFuncs* table, ServiceLookup lookup) {
 
 }  // namespace
 
-extern "C" const ModuleDescriptor _mod_descrip = {
-    kModuleSyncWord,    kModuleSystemVersion,
-    kModuleMachineType, Startup,
-    Shutdown,           kServers,
-};
-
 int ActivateNode(int version, ServiceLookup lookup, void* local,
                  void* /*serverData*/) {
-  if (version != 1) return kActivateBadVersion;
+  if (version != kNodeHandlerVersion) return kActivateBadVersion;
   auto* record = static_cast<NodeHandlerRecord*>(local);
   if (!record || !record->instance) return kActivateBadLocal;
   if (!lookup) return kActivateBadService;
@@ -106,3 +104,11 @@ int ActivateNode(int version, ServiceLookup lookup, void* local,
   record->evaluate = Evaluate;
   return kActivateOk;
 }
+
+}  // namespace quillane
+
+extern "C" const ModuleDescriptor _mod_descrip = {
+    kModuleSyncWord,    kModuleSystemVersion,
+    kModuleMachineType, quillane::Startup,
+    quillane::Shutdown, quillane::kServers,
+};

@@ -17,6 +17,8 @@
 // tag list). The only symbol the module file exports.
 extern "C" QUILLANE_EXPORT const ModuleDescriptor _mod_descrip;
 
+namespace quillane {
+
 // Activation of "NodeHandler". `version` must be 1 (else 1 is returned and
 // nothing changes). `local` is the host's NodeHandlerRecord; a null record
 // or one without an instance table gives 3 and nothing is fetched or
@@ -31,3 +33,5 @@ extern "C" QUILLANE_EXPORT const ModuleDescriptor _mod_descrip;
 // returns 0.
 int ActivateNode(int version, ServiceLookup lookup, void* local,
                  void* serverData);
+
+}  // namespace quillane

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace quillane {
+
 namespace {
 
 const PanelControl kControls[] = {
@@ -76,11 +78,11 @@ ControlSetting SettingOf(NodeData* data, PanelId id) {
 
 int ActivateInterface(int version, ServiceLookup lookup, void* local,
                       void* /*serverData*/) {
-  if (version != 4) return kActivateBadVersion;
+  if (version != kNodeInterfaceVersion) return kActivateBadVersion;
   auto* record = static_cast<InterfaceRecord*>(local);
   if (!record) return kActivateBadLocal;
   const auto* panel =
-      lookup ? static_cast<const PanelFuncs*>(lookup("LWXPanel", 0)) : nullptr;
+      lookup ? static_cast<const PanelFuncs*>(lookup(kServicePanel, kServiceGeneralUse)) : nullptr;
   if (!panel) return kActivateBadService;
   gHost.panel = panel;
 
@@ -150,6 +152,8 @@ void PanelChange(PanelHandle panel, PanelId /*control*/, PanelId /*value*/,
   if (!panel || !gHost.panel) return;
   auto* data = static_cast<NodeData*>(gHost.panel->getData(panel, 0));
   if (!data || event != kEventValueChanged) return;
-  gHost.instanceUpdate("NodeHandler", data);
+  gHost.instanceUpdate(kClassNodeHandler, data);
   gHost.node->refreshPreview(data->node);
 }
+
+}  // namespace quillane

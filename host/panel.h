@@ -3,7 +3,9 @@
 #pragma once
 
 #include "host/services.h"
-#include "shading/node_data.h"
+#include "host/node_data.h"
+
+namespace quillane {
 
 // Control identifiers of the eight settings.
 constexpr PanelId kCtlColor = 0x8001;
@@ -54,3 +56,5 @@ int PanelSet(void* instance, PanelId id, void* value);
 // the node editor to refresh the node's preview. Other events do nothing.
 void PanelChange(PanelHandle panel, PanelId control, PanelId value,
                  int event);
+
+}  // namespace quillane

@@ -1,6 +1,8 @@
 #include "host/persist.h"
 
-#include "shading/node_data.h"
+#include "host/node_data.h"
+
+namespace quillane {
 
 const BlockId kNodeBlocks[kBlockCount + 1] = {
     {kBlockVersion, "Version"},   {kBlockColor, "Color"},
@@ -113,3 +115,5 @@ const char* SaveNode(void* instance, const SaveState* save) {
   }
   return nullptr;
 }
+
+}  // namespace quillane

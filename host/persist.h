@@ -7,6 +7,8 @@
 
 #include "host/services.h"
 
+namespace quillane {
+
 // Packs four ASCII characters into a block identifier, first character in
 // the most significant byte.
 constexpr std::uint32_t BlockTag(char a, char b, char c, char d) {
@@ -46,3 +48,5 @@ const char* LoadNode(void* instance, const LoadState* load);
 // flag 1 for the version, colour and specular blocks, 0 for the others.
 // Always returns null.
 const char* SaveNode(void* instance, const SaveState* save);
+
+}  // namespace quillane

@@ -1,3 +1,7 @@
 #include "host/services.h"
 
+namespace quillane {
+
 HostServices gHost = {};
+
+}  // namespace quillane

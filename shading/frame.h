@@ -7,6 +7,8 @@
 
 #include "shading/vector.h"
 
+namespace quillane {
+
 struct ShadingFrame {
   Vec3 normal;      // world normal
   Vec3 bitangent;   // normal x tangent, unit or zero
@@ -102,3 +104,5 @@ inline ShadingFrame WorldFrame(const double toWorld[9], const Vec3& t,
   const Vec3 v = Normalized(position - raySource);
   return {w, b, tw, v, uGloss, vGloss, {0.0, 0.0, 0.0}};
 }
+
+}  // namespace quillane

@@ -7,6 +7,8 @@
 #include "shading/frame.h"
 #include "shading/vector.h"
 
+namespace quillane {
+
 // `customLightType` values: the "Custom Light" input is a direction
 // ("Distant") or a position (any other value, "Point" being 1).
 constexpr std::int32_t kLightDistant = 0;
@@ -81,3 +83,5 @@ inline Color OutputColor(const Color& sum, double amount, const Color& base) {
   return {(sum.r * amount) * base.r, (sum.g * amount) * base.g,
           (sum.b * amount) * base.b};
 }
+
+}  // namespace quillane

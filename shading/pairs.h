@@ -10,6 +10,8 @@
 #include <cmath>
 #endif
 
+namespace quillane {
+
 // The results of one paired operation, first and second lane.
 struct Pair {
   double a, b;
@@ -45,3 +47,5 @@ inline Pair DividePair(double a, double b, double c, double d) {
   return {a / c, b / d};
 #endif
 }
+
+}  // namespace quillane

@@ -14,6 +14,8 @@
 #include "shading/lobe.h"
 #include "shading/vector.h"
 
+namespace quillane {
+
 // Where a spot's light comes from: the fixed light of a host without an
 // item list, the wired "Custom Light", or the scene's lights.
 enum class LightSource { kFixed, kCustom, kScene };
@@ -117,3 +119,5 @@ inline ShadingFrame WorldFrameOf(const FrameSource& in, const Vec3& n, Vec3 t,
   frame.bitangent = Normalized(Cross(w, frame.tangent));
   return frame;
 }
+
+}  // namespace quillane

@@ -7,6 +7,8 @@
 
 #include "shading/pairs.h"
 
+namespace quillane {
+
 struct Vec3 {
   double x, y, z;
 };
@@ -99,3 +101,5 @@ inline Vec3 RotateByHalfAngle(const Vec3& k, double w, double s,
 inline Vec3 RotateAboutAxis(const Vec3& k, double theta, const Vec3& v) {
   return RotateByHalfAngle(k, std::cos(theta / 2), std::sin(theta / 2), v);
 }
+
+}  // namespace quillane

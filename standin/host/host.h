@@ -19,7 +19,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "host/services.h"
+#include "hostapi/hostapi.h"
 #include "standin/saved/container.h"
 #include "standin/host/module_file.h"
 #include "standin/render/geometry.h"

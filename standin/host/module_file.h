@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "host/services.h"
+#include "hostapi/hostapi.h"
 #include "standin/host/shared_library.h"
 
 namespace standin {

@@ -18,7 +18,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "host/services.h"
+#include "hostapi/hostapi.h"
 
 namespace standin {
 

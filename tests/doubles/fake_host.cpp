@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace quillane;
+
 FakeHost* FakeHost::current = nullptr;
 
 namespace {
@@ -266,7 +268,7 @@ void FakeHost::Wire(const std::string& name, double x, double y, double z) {
 
 bool FakeHost::Evaluate(NodeData* data, std::array<double, 3>* output) {
   const size_t before = outputs.size();
-  ::Evaluate(data, &spot, data->outColor, nullptr);
+  quillane::Evaluate(data, &spot, data->outColor, nullptr);
   if (outputs.size() == before) return false;
   if (output) *output = outputs.back();
   return true;

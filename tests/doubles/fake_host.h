@@ -13,7 +13,7 @@
 
 #include "host/evaluate.h"
 #include "host/services.h"
-#include "shading/node_data.h"
+#include "host/node_data.h"
 
 struct FakeInput {
   std::string name;
@@ -63,13 +63,14 @@ class FakeHost {
   static void* Lookup(const char* name, int useMode);
 
   // Creates a node record through the module's create, on a new fake node.
-  NodeData* CreateInstance();
+  quillane::NodeData* CreateInstance();
   // The named input of the latest created node.
   FakeInput& Input(const std::string& name);
   void Wire(const std::string& name, double x, double y = 0.0, double z = 0.0);
 
   // Evaluates `data` at `spot` and returns the colour set, if any.
-  bool Evaluate(NodeData* data, std::array<double, 3>* output = nullptr);
+  bool Evaluate(quillane::NodeData* data,
+                std::array<double, 3>* output = nullptr);
 
   SpotInfo spot{};  // a spot at the origin, normal +Z, ray from (0, 0, 5)
   std::vector<FakeLight> lights;

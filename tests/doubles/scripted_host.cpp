@@ -6,6 +6,8 @@
 
 #include "host/module.h"
 
+using namespace quillane;
+
 namespace scripted {
 namespace {
 

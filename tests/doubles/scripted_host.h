@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "host/services.h"
-#include "shading/node_data.h"
+#include "host/node_data.h"
 
 namespace scripted {
 
@@ -71,11 +71,11 @@ class Host {
   // `offer`; returns the activation's code.
   int Activate(const Offer& offer);
   // Creates a record for `node` through the instance table; null on failure.
-  NodeData* Create(Node* node);
-  void Destroy(NodeData* data);
+  quillane::NodeData* Create(Node* node);
+  void Destroy(quillane::NodeData* data);
 
   // Evaluates through the evaluation entry the activation handed over.
-  void Evaluate(NodeData* data, SpotInfo* spot, Result* result) const;
+  void Evaluate(quillane::NodeData* data, SpotInfo* spot, Result* result) const;
 
   // A spot facing +Z at the origin, seen from (0, 0, 5), identity matrices,
   // on the scene's one object, with the host's illuminate function.

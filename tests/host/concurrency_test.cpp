@@ -14,8 +14,10 @@
 
 #include <gtest/gtest.h>
 
-#include "shading/node_data.h"
+#include "host/node_data.h"
 #include "tests/doubles/scripted_host.h"
+
+using namespace quillane;
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/services.h"
+#include "hostapi/hostapi.h"
 
 // One block, as written or as offered to a read.
 struct FakeBlock {

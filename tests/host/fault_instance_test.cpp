@@ -9,10 +9,12 @@
 
 #include <gtest/gtest.h>
 
-#include "shading/node_data.h"
+#include "host/node_data.h"
 #include "standin/saved/container.h"
 #include "standin/host/host.h"
 #include "standin/host/host_services.h"
+
+using namespace quillane;
 
 namespace {
 

@@ -17,6 +17,8 @@
 
 #include "tests/doubles/fake_host.h"
 
+using namespace quillane;
+
 #ifndef QUILLANE_MODULE_PATH
 #error "QUILLANE_MODULE_PATH must name the built quillane.p"
 #endif

@@ -10,6 +10,8 @@
 #include "host/persist.h"
 #include "tests/doubles/fake_host.h"
 
+using namespace quillane;
+
 namespace {
 
 // Services asked for through CountingLookup, in order.

@@ -9,6 +9,8 @@
 
 #include "tests/doubles/fake_host.h"
 
+using namespace quillane;
+
 namespace {
 
 size_t Count(const std::vector<std::string>& trace, const std::string& line) {

@@ -9,6 +9,8 @@
 #include "tests/doubles/fake_host.h"
 #include "tests/host/fake_store.h"
 
+using namespace quillane;
+
 namespace {
 
 // The eight settings of a record, integers as doubles, for comparisons.

@@ -13,6 +13,8 @@
 
 #include "tests/doubles/fake_host.h"
 
+using namespace quillane;
+
 namespace {
 std::atomic<long> gAllocations{0};
 std::atomic<bool> gFailCalloc{false};

@@ -10,6 +10,8 @@
 
 #include "shading/frame.h"
 
+using namespace quillane;
+
 namespace {
 
 void ExpectVec(const Vec3& v, double x, double y, double z,

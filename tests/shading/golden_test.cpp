@@ -32,6 +32,8 @@
 
 #include "tests/doubles/fake_host.h"
 
+using namespace quillane;
+
 namespace {
 
 constexpr int kCases = 20000;

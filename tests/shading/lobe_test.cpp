@@ -6,6 +6,8 @@
 
 #include "shading/lobe.h"
 
+using namespace quillane;
+
 namespace {
 
 // Tangent X, bitangent Y, normal Z; widths 0.5 along X and 0.1 along Y.

@@ -3,6 +3,8 @@
 
 #include "tests/doubles/fake_host.h"
 
+using namespace quillane;
+
 namespace {
 
 using Trace = std::vector<std::string>;

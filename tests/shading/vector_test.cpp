@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace quillane;
+
 TEST(Normalize, DividesByLengthAndReturnsIt) {
   Vec3 v{3, 0, 4};
   EXPECT_EQ(Normalize(&v), 5.0);

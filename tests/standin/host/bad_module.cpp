@@ -1,7 +1,7 @@
 // Module files a host must refuse. BAD_FIELD picks what is wrong with the
 // descriptor: 1 the synchronisation word, 2 the system version, 3 the
 // machine type; without BAD_FIELD the file exports no descriptor at all.
-#include "host/services.h"
+#include "hostapi/hostapi.h"
 
 namespace {
 void* Startup() { return reinterpret_cast<void*>(4); }

@@ -1,6 +1,8 @@
-#include "shading/node_data.h"
+#include "host/node_data.h"
 
 #include <cstdlib>
+
+namespace quillane {
 
 namespace {
 
@@ -89,6 +91,8 @@ int NodeInputEvent(void* instance, InputHandle /*input*/, int event,
   auto* data = static_cast<NodeData*>(instance);
   // Wiring an input hides or shows its control, so the panel re-reads.
   if (data && data->panel && gHost.panel) gHost.panel->viewRefresh(data->panel);
-  if (event == kEventValueChanged) gHost.instanceUpdate("NodeHandler", data);
+  if (event == kEventValueChanged) gHost.instanceUpdate(kClassNodeHandler, data);
   return 1;
 }
+
+}  // namespace quillane

@@ -7,6 +7,8 @@
 #include "host/services.h"
 #include "shading/lobe.h"
 
+namespace quillane {
+
 struct NodeData {
   PanelHandle panel;  // built on the first interface activation, else null
   NodeHandle node;    // the host's node, given to create
@@ -43,3 +45,5 @@ void* CreateNode(void* priv, void* context, const char** error);
 void DestroyNode(void* instance);
 const char* CopyNode(void* to, void* from);
 int NodeInputEvent(void* instance, InputHandle input, int event, void* data);
+
+}  // namespace quillane
