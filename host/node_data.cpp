@@ -1,19 +1,22 @@
 #include "host/node_data.h"
 
 #include <cstdlib>
+#include <cstring>
+
+#include "host/settings.h"
 
 namespace quillane {
 
 namespace {
 
-struct ConnectorSpec {
+struct Connector {
   InputHandle NodeData::*field;
   int type;
   const char* name;
 };
 
 // The node's inputs, in the order the host shows them.
-constexpr ConnectorSpec kInputs[] = {
+constexpr Connector kInputs[] = {
     {&NodeData::inColor, kConnectionColor, "Color"},
     {&NodeData::inSpecular, kConnectionScalar, "Specular"},
     {&NodeData::inUGlossiness, kConnectionScalar, "U Glossiness"},
@@ -25,17 +28,20 @@ constexpr ConnectorSpec kInputs[] = {
     {&NodeData::inCustomLight, kConnectionVector, "Custom Light"},
 };
 
+// A colour starts with every channel at the setting's initial value.
+void SetDefault(NodeData* data, const Setting& setting) {
+  void* value = SettingValue(data, setting);
+  if (setting.type == SettingType::kInteger) {
+    *static_cast<std::int32_t*>(value) =
+        static_cast<std::int32_t>(setting.initial);
+    return;
+  }
+  for (int i = 0; i < SettingChannels(setting); ++i)
+    static_cast<double*>(value)[i] = setting.initial;
+}
+
 void SetDefaults(NodeData* data) {
-  data->color[0] = 1.0;
-  data->color[1] = 1.0;
-  data->color[2] = 1.0;
-  data->specular = 1.0;
-  data->uGlossiness = 0.5;
-  data->vGlossiness = 0.1;
-  data->axis = 1;
-  data->tangentRotate = 0.0;
-  data->customLightType = kLightDistant;
-  data->classicMode = 0;
+  for (const Setting& setting : kSettings) SetDefault(data, setting);
 }
 
 }  // namespace
@@ -51,7 +57,7 @@ void* CreateNode(void* /*priv*/, void* context, const char** error) {
   gHost.node->setPreviewMode(data->node, 0);
 
   // Connector handles are stored as the host returns them, null included.
-  for (const ConnectorSpec& input : kInputs)
+  for (const Connector& input : kInputs)
     data->*input.field =
         gHost.input->create(data->node, input.type, input.name, NodeInputEvent);
   data->outColor = gHost.output->create(data->node, kConnectionColor, "Color");
@@ -73,16 +79,9 @@ const char* CopyNode(void* to, void* from) {
   auto* dst = static_cast<NodeData*>(to);
   const auto* src = static_cast<const NodeData*>(from);
   if (!dst || !src) return nullptr;
-  dst->color[0] = src->color[0];
-  dst->color[1] = src->color[1];
-  dst->color[2] = src->color[2];
-  dst->specular = src->specular;
-  dst->uGlossiness = src->uGlossiness;
-  dst->vGlossiness = src->vGlossiness;
-  dst->axis = src->axis;
-  dst->tangentRotate = src->tangentRotate;
-  dst->customLightType = src->customLightType;
-  dst->classicMode = src->classicMode;
+  for (const Setting& setting : kSettings)
+    std::memmove(SettingValue(dst, setting), SettingValue(src, setting),
+                 SettingSize(setting));
   return nullptr;
 }
 

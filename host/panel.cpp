@@ -1,34 +1,34 @@
 #include "host/panel.h"
 
+#include <array>
 #include <cstring>
+#include <iterator>
 
 namespace quillane {
 
 namespace {
 
-const PanelControl kControls[] = {
-    {kCtlColor, "Color", "color"},
-    {kCtlSpecular, "Specular", "percent"},
-    {kCtlUGlossiness, "U Glossiness", "percent"},
-    {kCtlVGlossiness, "V Glossiness", "percent"},
-    {kCtlAxis, "Axis", "axis"},
-    {kCtlTangentRotate, "Tangent Rotate", "angle"},
-    {kCtlLightType, "Custom Light Type", "iPopChoice"},
-    {kCtlClassic, "Classic Mode", "iBoolean"},
-    {0, nullptr, nullptr},
-};
+constexpr std::array<PanelControl, kSettingCount + 1> MakeControls() {
+  std::array<PanelControl, kSettingCount + 1> list{};
+  for (std::size_t i = 0; i < std::size(kSettings); ++i)
+    list[i] = {kSettings[i].control, kSettings[i].label,
+               kSettings[i].controlClass};
+  return list;  // ends with id 0
+}
 
-const PanelDataDesc kDataDesc[] = {
-    {kCtlColor, "Color", "color"},
-    {kCtlSpecular, "Specular", "percent"},
-    {kCtlUGlossiness, "UGlossiness", "percent"},
-    {kCtlVGlossiness, "VGlossiness", "percent"},
-    {kCtlAxis, "Axis", "integer"},
-    {kCtlTangentRotate, "TangentRotate", "angle"},
-    {kCtlLightType, "CustomLightType", "integer"},
-    {kCtlClassic, "ClassicMode", "integer"},
-    {0, nullptr, nullptr},
-};
+constexpr std::array<PanelDataDesc, kSettingCount + 1> MakeDataDesc() {
+  std::array<PanelDataDesc, kSettingCount + 1> list{};
+  for (std::size_t i = 0; i < std::size(kSettings); ++i)
+    list[i] = {kSettings[i].control, kSettings[i].dataName,
+               kSettings[i].dataType};
+  return list;  // ends with id 0
+}
+
+// The host keeps both lists for the panel's lifetime.
+constexpr auto kControls = MakeControls();
+constexpr auto kDataDesc = MakeDataDesc();
+
+constexpr PanelId kCtlLightType = SettingWithKey("customLightType")->control;
 
 // "Custom Light Type" choices; the index is the stored value.
 const char* const kLightTypeChoices[] = {"Distant", "Point", nullptr};
@@ -55,23 +55,14 @@ HintList MakeHints(const char* label) {
 
 bool Wired(InputHandle input) { return gHost.input->isConnected(input) != 0; }
 
-// The setting shown by `id` and the input that hides it when wired.
-struct ControlSetting {
-  void* setting;
-  InputHandle input;
-};
-
-ControlSetting SettingOf(NodeData* data, PanelId id) {
-  switch (id) {
-    case kCtlColor: return {data->color, data->inColor};
-    case kCtlSpecular: return {&data->specular, data->inSpecular};
-    case kCtlUGlossiness: return {&data->uGlossiness, data->inUGlossiness};
-    case kCtlVGlossiness: return {&data->vGlossiness, data->inVGlossiness};
-    case kCtlAxis: return {&data->axis, data->inAxis};
-    case kCtlTangentRotate:
-      return {&data->tangentRotate, data->inTangentRotate};
-    default: return {nullptr, nullptr};
+// Whether the panel offers the setting's control now.
+bool Offered(const NodeData* data, const Setting& setting) {
+  switch (setting.shown) {
+    case Shown::kAlways: return true;
+    case Shown::kWhileWired: return Wired(data->*setting.input);
+    case Shown::kWhileUnwired: return !Wired(data->*setting.input);
   }
+  return false;
 }
 
 }  // namespace
@@ -97,10 +88,10 @@ PanelHandle BuildPanel(NodeData* data) {
   if (data->panel) return data->panel;
 
   const char* label = gHost.node->nodeName(data->node);
-  data->panel = gHost.panel->create(kPanelTypeView, kControls);
+  data->panel = gHost.panel->create(kPanelTypeView, kControls.data());
   if (!data->panel) return nullptr;
 
-  gHost.panel->describe(data->panel, kDataDesc, PanelGet, PanelSet);
+  gHost.panel->describe(data->panel, kDataDesc.data(), PanelGet, PanelSet);
   const HintList hints = MakeHints(label);
   gHost.panel->hint(data->panel, 0, hints.entries);
   gHost.panel->viewInstance(data->panel, data);
@@ -111,40 +102,19 @@ PanelHandle BuildPanel(NodeData* data) {
 void* PanelGet(void* instance, PanelId id) {
   auto* data = static_cast<NodeData*>(instance);
   if (!data) return nullptr;
-  if (id == kCtlClassic) return &data->classicMode;
-  // The light type matters only while a custom light is wired.
-  if (id == kCtlLightType)
-    return Wired(data->inCustomLight) ? &data->customLightType : nullptr;
-  const ControlSetting control = SettingOf(data, id);
-  if (!control.setting || Wired(control.input)) return nullptr;
-  return control.setting;
+  const Setting* setting = SettingOfControl(id);
+  if (!setting || !Offered(data, *setting)) return nullptr;
+  return SettingValue(data, *setting);
 }
 
 int PanelSet(void* instance, PanelId id, void* value) {
   auto* data = static_cast<NodeData*>(instance);
   if (!data || !value) return 0;
-  switch (id) {
-    case kCtlColor:
-      std::memcpy(data->color, value, sizeof data->color);
-      return 1;
-    case kCtlSpecular:
-    case kCtlUGlossiness:
-    case kCtlVGlossiness:
-    case kCtlTangentRotate:
-      std::memcpy(SettingOf(data, id).setting, value, sizeof(double));
-      return 1;
-    case kCtlAxis:
-      std::memcpy(&data->axis, value, sizeof data->axis);
-      return 1;
-    case kCtlLightType:
-      std::memcpy(&data->customLightType, value, sizeof data->customLightType);
-      return 1;
-    case kCtlClassic:
-      std::memcpy(&data->classicMode, value, sizeof data->classicMode);
-      return 1;
-    default:
-      return 0;
-  }
+  const Setting* setting = SettingOfControl(id);
+  if (!setting) return 0;
+  // The host may hand back the very address PanelGet gave it.
+  std::memmove(SettingValue(data, *setting), value, SettingSize(*setting));
+  return 1;
 }
 
 void PanelChange(PanelHandle panel, PanelId /*control*/, PanelId /*value*/,

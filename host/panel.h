@@ -4,18 +4,9 @@
 
 #include "host/services.h"
 #include "host/node_data.h"
+#include "host/settings.h"
 
 namespace quillane {
-
-// Control identifiers of the eight settings.
-constexpr PanelId kCtlColor = 0x8001;
-constexpr PanelId kCtlSpecular = 0x8002;
-constexpr PanelId kCtlUGlossiness = 0x8003;
-constexpr PanelId kCtlVGlossiness = 0x8004;
-constexpr PanelId kCtlAxis = 0x8005;
-constexpr PanelId kCtlTangentRotate = 0x8006;
-constexpr PanelId kCtlLightType = 0x8007;
-constexpr PanelId kCtlClassic = 0x8008;
 
 // Entries in the hint list, tags and arguments together, the final 0 included.
 constexpr int kPanelHintCount = 11;
@@ -39,10 +30,11 @@ int ActivateInterface(int version, ServiceLookup lookup, void* local,
 // gHost.node.
 PanelHandle BuildPanel(NodeData* data);
 
-// Panel get function: the address of the setting `id` stands for, while the
-// panel should show it (its input unwired; the light type only while
-// "Custom Light" is wired; classic mode always), else null. The address
-// stays owned by the record.
+// Panel get function: the address of the setting whose control is `id`,
+// while the panel should show it (as the settings table's `shown` says: most
+// only while their input is unwired, the light type only while "Custom
+// Light" is wired, classic mode always), else null. The address stays owned
+// by the record.
 void* PanelGet(void* instance, PanelId id);
 
 // Panel set function: copies the new value (three doubles for the colour,

@@ -4,60 +4,26 @@
 
 namespace quillane {
 
-const BlockId kNodeBlocks[kBlockCount + 1] = {
-    {kBlockVersion, "Version"},   {kBlockColor, "Color"},
-    {kBlockSpecular, "Specular"}, {kBlockUGlossiness, "URough"},
-    {kBlockVGlossiness, "VRough"}, {kBlockAxis, "Axis"},
-    {kBlockTangentRotate, "TanRot"}, {kBlockLightType, "LigType"},
-    {kBlockClassic, "Classic"},   {0, nullptr},
-};
-
 namespace {
 
 // The format version written into "HVER"; reading ignores it.
 constexpr std::int32_t kFormatVersion = 0;
 
-// The first three blocks are written as leaves, the others not.
-int LeafFlag(std::uint32_t id) {
-  return id == kBlockVersion || id == kBlockColor || id == kBlockSpecular;
-}
+// The version block is written as a leaf.
+constexpr int kVersionLeaf = 1;
 
-// The double setting a one-float block holds, or null.
-double* FloatSetting(NodeData* data, std::uint32_t id) {
-  switch (id) {
-    case kBlockSpecular: return &data->specular;
-    case kBlockUGlossiness: return &data->uGlossiness;
-    case kBlockVGlossiness: return &data->vGlossiness;
-    case kBlockTangentRotate: return &data->tangentRotate;
-    default: return nullptr;
+void WriteSetting(const NodeData* data, const SaveState* save,
+                  const Setting& setting) {
+  const void* value = SettingValue(data, setting);
+  if (setting.type == SettingType::kInteger) {
+    save->writeI4(save->data, static_cast<const std::int32_t*>(value), 1);
+    return;
   }
-}
-
-// The integer setting a one-integer block holds, or null.
-std::int32_t* IntSetting(NodeData* data, std::uint32_t id) {
-  switch (id) {
-    case kBlockAxis: return &data->axis;
-    case kBlockLightType: return &data->customLightType;
-    case kBlockClassic: return &data->classicMode;
-    default: return nullptr;
-  }
-}
-
-void WriteBlockContent(NodeData* data, const SaveState* save,
-                       std::uint32_t id) {
-  if (id == kBlockVersion) {
-    save->writeI4(save->data, &kFormatVersion, 1);
-  } else if (id == kBlockColor) {
-    const float rgb[3] = {static_cast<float>(data->color[0]),
-                          static_cast<float>(data->color[1]),
-                          static_cast<float>(data->color[2])};
-    save->writeFloat(save->data, rgb, 3);
-  } else if (const double* real = FloatSetting(data, id)) {
-    const float value = static_cast<float>(*real);
-    save->writeFloat(save->data, &value, 1);
-  } else if (const std::int32_t* integer = IntSetting(data, id)) {
-    save->writeI4(save->data, integer, 1);
-  }
+  float narrowed[3] = {};
+  const int count = SettingChannels(setting);
+  for (int i = 0; i < count; ++i)
+    narrowed[i] = static_cast<float>(static_cast<const double*>(value)[i]);
+  save->writeFloat(save->data, narrowed, count);
 }
 
 // Reads `count` floats over `settings`. The buffer starts as the current
@@ -82,13 +48,15 @@ void ReadBlockContent(NodeData* data, const LoadState* load,
   if (id == kBlockVersion) {
     std::int32_t version = kFormatVersion;
     load->readI4(load->data, &version, 1);
-  } else if (id == kBlockColor) {
-    ReadFloats(load, data->color, 3);
-  } else if (double* real = FloatSetting(data, id)) {
-    ReadFloats(load, real, 1);
-  } else if (std::int32_t* integer = IntSetting(data, id)) {
-    ReadInt(load, integer);
+    return;
   }
+  const Setting* setting = SettingInBlock(id);
+  if (!setting) return;
+  void* value = SettingValue(data, *setting);
+  if (setting->type == SettingType::kInteger)
+    ReadInt(load, static_cast<std::int32_t*>(value));
+  else
+    ReadFloats(load, static_cast<double*>(value), SettingChannels(*setting));
 }
 
 }  // namespace
@@ -97,7 +65,8 @@ const char* LoadNode(void* instance, const LoadState* load) {
   auto* data = static_cast<NodeData*>(instance);
   if (!data || !load) return nullptr;
   // Each block found overwrites its own setting; others keep their values.
-  while (const std::uint32_t id = load->findBlock(load->data, kNodeBlocks)) {
+  while (const std::uint32_t id =
+             load->findBlock(load->data, kNodeBlocks.data())) {
     ReadBlockContent(data, load, id);
     load->endBlock(load->data);
   }
@@ -107,10 +76,13 @@ const char* LoadNode(void* instance, const LoadState* load) {
 const char* SaveNode(void* instance, const SaveState* save) {
   auto* data = static_cast<NodeData*>(instance);
   if (!data || !save) return nullptr;
-  for (int i = 0; i < kBlockCount; ++i) {
-    const BlockId* block = &kNodeBlocks[i];
-    save->beginBlock(save->data, block, LeafFlag(block->id));
-    WriteBlockContent(data, save, block->id);
+  const BlockId* block = kNodeBlocks.data();
+  save->beginBlock(save->data, block, kVersionLeaf);
+  save->writeI4(save->data, &kFormatVersion, 1);
+  save->endBlock(save->data);
+  for (const Setting& setting : kSettings) {
+    save->beginBlock(save->data, ++block, setting.leaf);
+    WriteSetting(data, save, setting);
     save->endBlock(save->data);
   }
   return nullptr;

@@ -3,35 +3,33 @@
 // identifiers, tokens and contents.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <iterator>
 
 #include "host/services.h"
+#include "host/settings.h"
 
 namespace quillane {
 
-// Packs four ASCII characters into a block identifier, first character in
-// the most significant byte.
-constexpr std::uint32_t BlockTag(char a, char b, char c, char d) {
-  return static_cast<std::uint32_t>(static_cast<unsigned char>(a)) << 24 |
-         static_cast<std::uint32_t>(static_cast<unsigned char>(b)) << 16 |
-         static_cast<std::uint32_t>(static_cast<unsigned char>(c)) << 8 |
-         static_cast<std::uint32_t>(static_cast<unsigned char>(d));
+// The format version block, saved first and ignored on reading.
+constexpr std::uint32_t kBlockVersion = BlockTag('H', 'V', 'E', 'R');
+
+// The version block, then one block per setting in the table's order.
+constexpr int kBlockCount = kSettingCount + 1;
+
+constexpr std::array<BlockId, kBlockCount + 1> MakeBlockList() {
+  std::array<BlockId, kBlockCount + 1> list{};
+  list[0] = {kBlockVersion, "Version"};
+  for (std::size_t i = 0; i < std::size(kSettings); ++i)
+    list[i + 1] = {kSettings[i].block, kSettings[i].token};
+  return list;  // ends with {0, null}
 }
 
-constexpr std::uint32_t kBlockVersion = BlockTag('H', 'V', 'E', 'R');
-constexpr std::uint32_t kBlockColor = BlockTag('C', 'O', 'L', '1');
-constexpr std::uint32_t kBlockSpecular = BlockTag('S', 'P', 'C', '1');
-constexpr std::uint32_t kBlockUGlossiness = BlockTag('U', 'R', 'G', '1');
-constexpr std::uint32_t kBlockVGlossiness = BlockTag('V', 'R', 'G', '1');
-constexpr std::uint32_t kBlockAxis = BlockTag('A', 'X', 'S', '1');
-constexpr std::uint32_t kBlockTangentRotate = BlockTag('T', 'A', 'N', '1');
-constexpr std::uint32_t kBlockLightType = BlockTag('L', 'I', 'G', '1');
-constexpr std::uint32_t kBlockClassic = BlockTag('C', 'L', 'C', '1');
-
-// The nine blocks in the order save writes them, ended by {0, null}. Load
-// accepts them in any order.
-constexpr int kBlockCount = 9;
-extern const BlockId kNodeBlocks[kBlockCount + 1];
+// The blocks in the order save writes them, ended by {0, null}. Load accepts
+// them in any order.
+inline constexpr std::array<BlockId, kBlockCount + 1> kNodeBlocks =
+    MakeBlockList();
 
 // Instance-table load entry. `instance` is a NodeData made by create;
 // `load` is the host's load record, valid for the call. Reads every block
@@ -43,10 +41,10 @@ extern const BlockId kNodeBlocks[kBlockCount + 1];
 // reports no load errors.
 const char* LoadNode(void* instance, const LoadState* load);
 
-// Instance-table save entry. Writes the nine blocks in order, settings
-// narrowed to 32-bit floats and integers; the version block holds 0. Leaf
-// flag 1 for the version, colour and specular blocks, 0 for the others.
-// Always returns null.
+// Instance-table save entry. Writes the blocks in order, settings narrowed
+// to 32-bit floats and integers; the version block holds 0. The version
+// block and each setting's block carry the leaf flag the settings table
+// gives. Always returns null.
 const char* SaveNode(void* instance, const SaveState* save);
 
 }  // namespace quillane

@@ -5,6 +5,7 @@
 #include <limits>
 #include <ostream>
 
+#include "host/settings.h"
 #include "standin/host/host_services.h"
 #include "standin/json/json_parse.h"
 #include "standin/json/json_text.h"
@@ -13,24 +14,6 @@ namespace standin {
 namespace {
 
 using nlohmann::json;
-
-enum class Kind { kColor, kNumber, kInteger };
-
-struct SettingKey {
-  const char* key;
-  const char* dataName;
-  Kind kind;
-};
-const SettingKey kSettings[] = {
-    {"color", "Color", Kind::kColor},
-    {"specular", "Specular", Kind::kNumber},
-    {"uGlossiness", "UGlossiness", Kind::kNumber},
-    {"vGlossiness", "VGlossiness", Kind::kNumber},
-    {"axis", "Axis", Kind::kInteger},
-    {"tangentRotate", "TangentRotate", Kind::kNumber},
-    {"customLightType", "CustomLightType", Kind::kInteger},
-    {"classicMode", "ClassicMode", Kind::kInteger},
-};
 
 struct InputKey {
   const char* name;
@@ -88,21 +71,21 @@ const json& AsObject(const json& v, const std::string& key) {
   return v;
 }
 
+// The keys and their types are the module's own settings table.
 void ParseSettings(const json& v, EvalCase* c) {
+  using quillane::SettingType;
   AsObject(v, "settings");
-  for (const auto& [key, _] : v.items()) {
-    bool known = false;
-    for (const SettingKey& s : kSettings) known = known || key == s.key;
-    if (!known) throw CaseError(KeyPath("settings", key) + ": unknown setting");
-  }
-  for (const SettingKey& s : kSettings) {
-    if (!v.contains(s.key)) continue;
-    const json& value = v[s.key];
-    const std::string key = KeyPath("settings", s.key);
+  for (const auto& [key, _] : v.items())
+    if (!quillane::SettingWithKey(key))
+      throw CaseError(KeyPath("settings", key) + ": unknown setting");
+  for (const quillane::Setting& s : quillane::kSettings) {
+    if (!v.contains(s.evalKey)) continue;
+    const json& value = v[s.evalKey];
+    const std::string key = KeyPath("settings", s.evalKey);
     CaseSetting setting{s.dataName, 0.0};
-    if (s.kind == Kind::kColor) setting.value = Numbers<3>(value, key);
-    if (s.kind == Kind::kNumber) setting.value = Number(value, key);
-    if (s.kind == Kind::kInteger) setting.value = Int32(value, key);
+    if (s.type == SettingType::kColor) setting.value = Numbers<3>(value, key);
+    if (s.type == SettingType::kReal) setting.value = Number(value, key);
+    if (s.type == SettingType::kInteger) setting.value = Int32(value, key);
     c->settings.push_back(setting);
   }
 }

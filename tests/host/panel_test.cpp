@@ -13,6 +13,16 @@ using namespace quillane;
 
 namespace {
 
+// Control identifiers the panel gives the eight settings.
+constexpr PanelId kCtlColor = 0x8001;
+constexpr PanelId kCtlSpecular = 0x8002;
+constexpr PanelId kCtlUGlossiness = 0x8003;
+constexpr PanelId kCtlVGlossiness = 0x8004;
+constexpr PanelId kCtlAxis = 0x8005;
+constexpr PanelId kCtlTangentRotate = 0x8006;
+constexpr PanelId kCtlLightType = 0x8007;
+constexpr PanelId kCtlClassic = 0x8008;
+
 size_t Count(const std::vector<std::string>& trace, const std::string& line) {
   return static_cast<size_t>(std::count(trace.begin(), trace.end(), line));
 }

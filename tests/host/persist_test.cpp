@@ -13,6 +13,15 @@ using namespace quillane;
 
 namespace {
 
+constexpr std::uint32_t kBlockColor = BlockTag('C', 'O', 'L', '1');
+constexpr std::uint32_t kBlockSpecular = BlockTag('S', 'P', 'C', '1');
+constexpr std::uint32_t kBlockUGlossiness = BlockTag('U', 'R', 'G', '1');
+constexpr std::uint32_t kBlockVGlossiness = BlockTag('V', 'R', 'G', '1');
+constexpr std::uint32_t kBlockAxis = BlockTag('A', 'X', 'S', '1');
+constexpr std::uint32_t kBlockTangentRotate = BlockTag('T', 'A', 'N', '1');
+constexpr std::uint32_t kBlockLightType = BlockTag('L', 'I', 'G', '1');
+constexpr std::uint32_t kBlockClassic = BlockTag('C', 'L', 'C', '1');
+
 // The eight settings of a record, integers as doubles, for comparisons.
 using Settings = std::array<double, 10>;
 
