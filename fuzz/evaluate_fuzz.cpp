@@ -17,7 +17,7 @@
 #include "host/persist.h"
 #include "host/node_data.h"
 #include "standin/saved/container.h"
-#include "tests/doubles/scripted_host.h"
+#include "tests/doubles/fake_host.h"
 
 using namespace quillane;
 
@@ -38,11 +38,11 @@ void FillValues(FuzzedDataProvider& in, double* out, int count) {
   for (int i = 0; i < count; ++i) out[i] = Value(in);
 }
 
-scripted::Light ReadLight(FuzzedDataProvider& in) {
-  scripted::Light light;
+FakeLight ReadLight(FuzzedDataProvider& in) {
+  FakeLight light;
   light.flags = in.ConsumeIntegral<unsigned>();
   light.excluded = in.ConsumeBool();
-  light.reaches = in.ConsumeIntegralInRange(-1, 1);
+  light.illuminate = in.ConsumeIntegralInRange(-1, 1);
   FillValues(in, light.direction, 3);
   FillValues(in, light.color, 3);
   return light;
@@ -60,8 +60,8 @@ void ReadSettings(FuzzedDataProvider& in, NodeData* data) {
   data->classicMode = in.ConsumeIntegral<std::int32_t>();
 }
 
-void ReadSpot(FuzzedDataProvider& in, SpotInfo* spot) {
-  *spot = scripted::Host::Spot();
+void ReadSpot(FuzzedDataProvider& in, const FakeHost& host, SpotInfo* spot) {
+  *spot = host.Spot();
   FillValues(in, spot->worldPosition, 3);
   FillValues(in, spot->normal, 3);
   FillValues(in, spot->raySource, 3);
@@ -102,27 +102,26 @@ void CheckSaveAndLoad(const NodeData& saved, NodeData* target) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
   FuzzedDataProvider in(bytes, size);
-  scripted::Offer offer;
-  offer.itemInfo = in.ConsumeIntegralInRange(0, 7) != 0;
-  offer.objectInfo = in.ConsumeIntegralInRange(0, 7) != 0;
-  offer.lightInfo = in.ConsumeIntegralInRange(0, 7) != 0;
-  std::vector<scripted::Light> lights(in.ConsumeIntegralInRange<size_t>(0, 4));
-  for (scripted::Light& light : lights) light = ReadLight(in);
+  FakeHost host(Calls::kCounted);
+  for (const char* optional :
+       {kServiceItemInfo, kServiceObjectInfo, kServiceLightInfo})
+    host.offered[optional] = in.ConsumeIntegralInRange(0, 7) != 0;
+  FakeHost::lights.resize(in.ConsumeIntegralInRange<size_t>(0, 4));
+  for (FakeLight& light : FakeHost::lights) light = ReadLight(in);
 
-  scripted::Host host(&lights);
-  if (host.Activate(offer) != kActivateOk) std::abort();
-  scripted::Node node;
+  if (host.Activate() != kActivateOk) std::abort();
+  FakeNode node;
   NodeData* data = host.Create(&node);
-  if (!data || node.created != 9 || node.outputs != 1) std::abort();
+  if (!data || node.inputs.size() != 9 || node.outputs != 1) std::abort();
   ReadSettings(in, data);
-  for (scripted::Input& input : node.inputs) {
+  for (FakeInput& input : node.inputs) {
     input.connected = in.ConsumeIntegralInRange(0, 3) == 0;
     FillValues(in, input.value, 3);
   }
   SpotInfo spot;
-  ReadSpot(in, &spot);
+  ReadSpot(in, host, &spot);
 
-  scripted::Result first, second;
+  FakeResult first, second;
   SpotInfo again = spot;
   host.Evaluate(data, &spot, &first);
   host.Evaluate(data, &again, &second);
@@ -130,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
   if (first.sets != second.sets ||
       std::memcmp(first.rgb, second.rgb, sizeof first.rgb) != 0)
     std::abort();
-  scripted::Node otherNode;
+  FakeNode otherNode;
   NodeData* other = host.Create(&otherNode);
   CheckSaveAndLoad(*data, other);
   host.Destroy(other);

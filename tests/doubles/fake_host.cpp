@@ -1,9 +1,10 @@
 #include "tests/doubles/fake_host.h"
 
 #include <cstring>
-#include <string_view>
+#include <stdexcept>
+#include <utility>
 
-#include <gtest/gtest.h>
+#include "tests/doubles/fake_services.h"
 
 using namespace quillane;
 
@@ -11,259 +12,113 @@ FakeHost* FakeHost::current = nullptr;
 
 namespace {
 
-FakeHost& Host() { return *FakeHost::current; }
-void Record(std::string_view what, std::string_view arg = {}) {
-  if (!Host().recording) return;
-  std::string line(what);
-  if (!arg.empty()) line.append(" ").append(arg);
-  Host().trace.push_back(std::move(line));
+const char* const kServiceNames[] = {
+    kServiceNodeInput,    kServiceNodeOutput, kServiceNode,
+    kServiceInstanceUpdate, kServiceSceneObjects, kServiceItemInfo,
+    kServiceObjectInfo,   kServiceLightInfo,  kServicePanel};
+
+// The table registered under `name` for a host making `calls`, or null.
+const void* Table(const std::string& name, Calls calls) {
+  const fake::EvaluationTables t = fake::TablesFor(calls);
+  if (name == kServiceNodeInput) return t.input;
+  if (name == kServiceNodeOutput) return t.output;
+  if (name == kServiceNode) return fake::NodeTable();
+  if (name == kServiceInstanceUpdate)
+    return reinterpret_cast<const void*>(fake::InstanceUpdateEntry());
+  if (name == kServiceSceneObjects) return fake::SceneObjectsTable();
+  if (name == kServiceItemInfo) return t.itemInfo;
+  if (name == kServiceObjectInfo) return t.objectInfo;
+  if (name == kServiceLightInfo) return t.lightInfo;
+  if (name == kServicePanel) return fake::PanelTable();
+  return nullptr;
 }
 
-FakeInput* AsInput(InputHandle h) { return reinterpret_cast<FakeInput*>(h); }
-FakeNode* AsNode(NodeHandle h) { return reinterpret_cast<FakeNode*>(h); }
-FakeLight* AsLight(ItemHandle h) { return reinterpret_cast<FakeLight*>(h); }
-FakePanel* AsPanel(PanelHandle h) { return reinterpret_cast<FakePanel*>(h); }
-
-// "NodeInputFuncs"
-InputHandle CreateInput(NodeHandle node, int type, const char* name,
-                        InputEventFunc onEvent) {
-  Record("createInput", name);
-  FakeInput& input = AsNode(node)->inputs.emplace_back();
-  input.name = name;
-  input.type = type;
-  input.onEvent = onEvent;
-  return reinterpret_cast<InputHandle>(&input);
-}
-int EvaluateInput(InputHandle input, SpotInfo*, void* value) {
-  FakeInput* in = AsInput(input);
-  Record("evaluate", in->name);
-  const int count = in->type == kConnectionScalar ? 1 : 3;
-  std::memcpy(value, in->value, sizeof(double) * static_cast<size_t>(count));
-  return 1;
-}
-int IsConnected(InputHandle input) {
-  Record("isConnected", AsInput(input)->name);
-  return AsInput(input)->connected ? 1 : 0;
-}
-const NodeInputFuncs kInputFuncs = {CreateInput, nullptr, EvaluateInput,
-                                    IsConnected};
-
-// "NodeOutputFuncs"
-OutputHandle CreateOutput(NodeHandle node, int type, const char* name) {
-  Record("createOutput", std::string(name) + " " + std::to_string(type));
-  AsNode(node)->outputName = name;
-  return reinterpret_cast<OutputHandle>(node);
-}
-void SetValue(ValueHandle, const void* result) {
-  Record("setValue");
-  std::array<double, 3> rgb;
-  std::memcpy(rgb.data(), result, sizeof rgb);
-  Host().outputs.push_back(rgb);
-}
-const NodeOutputFuncs kOutputFuncs = {CreateOutput, nullptr, SetValue};
-
-// "NodeFuncs"
-const char* NodeName(NodeHandle node) {
-  Record("nodeName");
-  return AsNode(node)->name.c_str();
-}
-void SetPreviewMode(NodeHandle, int mode) {
-  Record("setPreviewMode", std::to_string(mode));
-}
-void RefreshPreview(NodeHandle) { Record("refreshPreview"); }
-const NodeFuncs kNodeFuncs = {NodeName, nullptr, nullptr, nullptr, nullptr,
-                              SetPreviewMode, RefreshPreview};
-
-int InstanceUpdate(const char* className, void*) {
-  Record("instanceUpdate", className);
-  return 1;
-}
-
-int ObjectCount() { return 1; }
-ItemHandle ObjectAt(int) { return reinterpret_cast<ItemHandle>(&Host()); }
-const SceneObjects kSceneObjects = {ObjectCount, ObjectAt};
-
-// "LW Item Info 4": the lights in order.
-ItemHandle FirstItem(int type, ItemHandle parent) {
-  Record("firstItem");
-  if (type != kItemLight || parent || Host().lights.empty()) return nullptr;
-  return reinterpret_cast<ItemHandle>(&Host().lights.front());
-}
-ItemHandle NextItem(ItemHandle item) {
-  Record("nextItem", AsLight(item)->name);
-  auto& lights = Host().lights;
-  const size_t next = static_cast<size_t>(AsLight(item) - lights.data()) + 1;
-  return next < lights.size() ? reinterpret_cast<ItemHandle>(&lights[next])
-                              : nullptr;
-}
-const ItemInfo kItemInfo = {FirstItem, NextItem};
-
-int ExcludedLight(ItemHandle, ItemHandle light) {
-  Record("excluded", AsLight(light)->name);
-  return AsLight(light)->excluded ? 1 : 0;
-}
-ObjectInfo MakeObjectInfo() {
-  ObjectInfo info{};
-  info.excludedLight = ExcludedLight;
-  return info;
-}
-const ObjectInfo kObjectInfo = MakeObjectInfo();
-
-unsigned LightFlags(ItemHandle light) {
-  Record("lightFlags", AsLight(light)->name);
-  return AsLight(light)->flags;
-}
-LightInfo MakeLightInfo() {
-  LightInfo info{};
-  info.flags = LightFlags;
-  return info;
-}
-const LightInfo kLightInfo = MakeLightInfo();
-
-// "LWXPanel"
-PanelHandle PanelCreate(int type, const PanelControl* controls) {
-  Record("panelCreate", std::to_string(type));
-  if (Host().failPanelCreate) return nullptr;
-  FakePanel& panel = Host().panels.emplace_back();
-  for (; controls->id; ++controls) panel.controls.push_back(*controls);
-  return reinterpret_cast<PanelHandle>(&panel);
-}
-void PanelDestroy(PanelHandle) { Record("panelDestroy"); }
-void PanelDescribe(PanelHandle panel, const PanelDataDesc* data,
-                   PanelGetFunc get, PanelSetFunc set) {
-  Record("panelDescribe");
-  for (; data->id; ++data) AsPanel(panel)->data.push_back(*data);
-  AsPanel(panel)->get = get;
-  AsPanel(panel)->set = set;
-}
-void PanelHintApply(PanelHandle panel, PanelId id, const PanelHint* hints) {
-  Record("panelHint", std::to_string(id));
-  // The list is a flat sequence of tags and arguments ending with tag 0; the
-  // fake keeps its eleven entries verbatim.
-  AsPanel(panel)->hints.assign(hints, hints + 11);
-}
-void* PanelGetData(PanelHandle panel, PanelId id) {
-  Record("panelGetData", std::to_string(id));
-  auto& data = AsPanel(panel)->userData;
-  auto it = data.find(id);
-  return it == data.end() ? nullptr : it->second;
-}
-void PanelSetData(PanelHandle panel, PanelId id, void* value) {
-  Record("panelSetData", std::to_string(id));
-  AsPanel(panel)->userData[id] = value;
-}
-void PanelViewInstance(PanelHandle panel, void* instance) {
-  Record("panelViewInstance");
-  AsPanel(panel)->viewInstance = instance;
-}
-void PanelViewRefresh(PanelHandle) { Record("panelViewRefresh"); }
-PanelFuncs MakePanelFuncs() {
-  PanelFuncs funcs{};
-  funcs.version = 1;
-  funcs.create = PanelCreate;
-  funcs.destroy = PanelDestroy;
-  funcs.describe = PanelDescribe;
-  funcs.hint = PanelHintApply;
-  funcs.getData = PanelGetData;
-  funcs.setData = PanelSetData;
-  funcs.viewInstance = PanelViewInstance;
-  funcs.viewRefresh = PanelViewRefresh;
-  return funcs;
-}
-const PanelFuncs kPanelFuncs = MakePanelFuncs();
-
-// The spot's illuminate function answers from the light's script.
-int Illuminate(ItemHandle light, const double[3], double direction[3],
-               double color[3]) {
-  const FakeLight* l = AsLight(light);
-  Record("illuminate", l->name);
-  std::memcpy(direction, l->direction, sizeof l->direction);
-  std::memcpy(color, l->color, sizeof l->color);
-  return l->illuminate;
-}
-double RayTrace(const double[3], const double[3], double color[3]) {
+// Rays are not traced: the entry only has to exist.
+double RayTrace(const double*, const double*, double color[3]) {
   color[0] = color[1] = color[2] = 0.0;
   return -1.0;
 }
 
 }  // namespace
 
-FakeHost::FakeHost() {
-  EXPECT_EQ(current, nullptr) << "only one FakeHost may live at a time";
+const FakeInput& FakeNode::Input(const std::string& inputName) const {
+  for (const FakeInput& input : inputs)
+    if (input.name == inputName) return input;
+  throw std::out_of_range("no input named " + inputName);
+}
+
+FakeInput& FakeNode::Input(const std::string& inputName) {
+  return const_cast<FakeInput&>(std::as_const(*this).Input(inputName));
+}
+
+void FakeNode::Wire(const std::string& inputName, double x, double y,
+                    double z) {
+  FakeInput& input = Input(inputName);
+  input.connected = 1;
+  input.value[0] = x;
+  input.value[1] = y;
+  input.value[2] = z;
+}
+
+FakeHost::FakeHost(Calls how) : calls(how), recording(how == Calls::kRecorded) {
+  if (current) throw std::logic_error("only one FakeHost may live at a time");
   current = this;
-  for (const char* name :
-       {"NodeInputFuncs", "NodeOutputFuncs", "NodeFuncs", "Instance Update",
-        "Scene Objects 6", "LW Item Info 4", "LW Object Info 7",
-        "LW Light Info 4", "LWXPanel"})
-    offered[name] = true;
-  spot.normal[2] = 1.0;
-  spot.raySource[2] = 5.0;
-  std::memcpy(spot.toWorld, kIdentity.data(), sizeof spot.toWorld);
-  std::memcpy(spot.toLocal, kIdentity.data(), sizeof spot.toLocal);
-  spot.illuminate = Illuminate;
-  spot.rayTrace = RayTrace;
-  spot.object = reinterpret_cast<ItemHandle>(this);
+  lights.clear();
+  for (const char* name : kServiceNames) offered[name] = true;
+  spot = Spot();
   InstallServices();
 }
 
 FakeHost::~FakeHost() {
   gHost = {};
+  lights.clear();
   current = nullptr;
 }
 
 void* FakeHost::Lookup(const char* name, int /*useMode*/) {
-  static const std::map<std::string, const void*> kServices = {
-      {"NodeInputFuncs", &kInputFuncs},
-      {"NodeOutputFuncs", &kOutputFuncs},
-      {"NodeFuncs", &kNodeFuncs},
-      {"Instance Update", reinterpret_cast<const void*>(&InstanceUpdate)},
-      {"Scene Objects 6", &kSceneObjects},
-      {"LW Item Info 4", &kItemInfo},
-      {"LW Object Info 7", &kObjectInfo},
-      {"LW Light Info 4", &kLightInfo},
-      {"LWXPanel", &kPanelFuncs},
-  };
-  auto it = kServices.find(name);
-  if (it == kServices.end() || !current->offered[name]) return nullptr;
-  return const_cast<void*>(it->second);
+  if (!current || !name) return nullptr;
+  const auto it = current->offered.find(name);
+  if (it == current->offered.end() || !it->second) return nullptr;
+  return const_cast<void*>(Table(name, current->calls));
 }
 
-void FakeHost::InstallServices() {
-  auto get = [](const char* name) { return Lookup(name, 0); };
-  gHost.input = static_cast<const NodeInputFuncs*>(get("NodeInputFuncs"));
-  gHost.output = static_cast<const NodeOutputFuncs*>(get("NodeOutputFuncs"));
-  gHost.node = static_cast<const NodeFuncs*>(get("NodeFuncs"));
-  gHost.instanceUpdate =
-      reinterpret_cast<InstanceUpdateFunc>(get("Instance Update"));
-  gHost.sceneObjects = static_cast<const SceneObjects*>(get("Scene Objects 6"));
-  gHost.itemInfo = static_cast<const ItemInfo*>(get("LW Item Info 4"));
-  gHost.objectInfo = static_cast<const ObjectInfo*>(get("LW Object Info 7"));
-  gHost.lightInfo = static_cast<const LightInfo*>(get("LW Light Info 4"));
-  gHost.panel = static_cast<const PanelFuncs*>(get("LWXPanel"));
+HostServices FakeHost::Services() {
+  auto get = [](const char* name) { return Lookup(name, kServiceGeneralUse); };
+  HostServices s{};
+  s.input = static_cast<const NodeInputFuncs*>(get(kServiceNodeInput));
+  s.output = static_cast<const NodeOutputFuncs*>(get(kServiceNodeOutput));
+  s.node = static_cast<const NodeFuncs*>(get(kServiceNode));
+  s.instanceUpdate =
+      reinterpret_cast<InstanceUpdateFunc>(get(kServiceInstanceUpdate));
+  s.sceneObjects = static_cast<const SceneObjects*>(get(kServiceSceneObjects));
+  s.itemInfo = static_cast<const ItemInfo*>(get(kServiceItemInfo));
+  s.objectInfo = static_cast<const ObjectInfo*>(get(kServiceObjectInfo));
+  s.lightInfo = static_cast<const LightInfo*>(get(kServiceLightInfo));
+  s.panel = static_cast<const PanelFuncs*>(get(kServicePanel));
+  return s;
 }
+
+void FakeHost::InstallServices() { gHost = Services(); }
 
 NodeData* FakeHost::CreateInstance() {
   FakeNode& node = nodes.emplace_back();
   const char* error = nullptr;
   auto* data = static_cast<NodeData*>(
       CreateNode(nullptr, reinterpret_cast<NodeHandle>(&node), &error));
-  EXPECT_NE(data, nullptr) << (error ? error : "");
+  if (!data)
+    throw std::runtime_error(std::string("create failed: ") +
+                             (error ? error : "no message"));
   return data;
 }
 
 FakeInput& FakeHost::Input(const std::string& name) {
-  for (FakeInput& input : nodes.back().inputs)
-    if (input.name == name) return input;
-  ADD_FAILURE() << "no input named " << name;
-  return nodes.back().inputs.front();
+  if (nodes.empty()) throw std::out_of_range("no node created");
+  return nodes.back().Input(name);
 }
 
 void FakeHost::Wire(const std::string& name, double x, double y, double z) {
-  FakeInput& input = Input(name);
-  input.connected = true;
-  input.value[0] = x;
-  input.value[1] = y;
-  input.value[2] = z;
+  if (nodes.empty()) throw std::out_of_range("no node created");
+  nodes.back().Wire(name, x, y, z);
 }
 
 bool FakeHost::Evaluate(NodeData* data, std::array<double, 3>* output) {
@@ -272,4 +127,35 @@ bool FakeHost::Evaluate(NodeData* data, std::array<double, 3>* output) {
   if (outputs.size() == before) return false;
   if (output) *output = outputs.back();
   return true;
+}
+
+int FakeHost::Activate(ActivateFunc activate, void* serverData, int version) {
+  record_ = {&instance_, &item_, &render_, nullptr};
+  return activate(version, Lookup, &record_, serverData);
+}
+
+NodeData* FakeHost::Create(FakeNode* node) {
+  const char* error = nullptr;
+  return static_cast<NodeData*>(instance_.create(
+      instance_.priv, reinterpret_cast<NodeHandle>(node), &error));
+}
+
+void FakeHost::Destroy(NodeData* data) { instance_.destroy(data); }
+
+void FakeHost::Evaluate(NodeData* data, SpotInfo* at,
+                        FakeResult* result) const {
+  record_.evaluate(data, at, data->outColor,
+                   reinterpret_cast<ValueHandle>(result));
+}
+
+SpotInfo FakeHost::Spot() const {
+  SpotInfo s{};
+  s.normal[2] = 1.0;
+  s.raySource[2] = 5.0;
+  std::memcpy(s.toWorld, kIdentity.data(), sizeof s.toWorld);
+  std::memcpy(s.toLocal, kIdentity.data(), sizeof s.toLocal);
+  s.illuminate = fake::TablesFor(calls).illuminate;
+  s.rayTrace = RayTrace;
+  s.object = reinterpret_cast<ItemHandle>(const_cast<FakeHost*>(this));
+  return s;
 }

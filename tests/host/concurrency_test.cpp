@@ -15,37 +15,29 @@
 #include <gtest/gtest.h>
 
 #include "host/node_data.h"
-#include "tests/doubles/scripted_host.h"
+#include "tests/doubles/fake_host.h"
 
 using namespace quillane;
 
 namespace {
 
-using scripted::Result;
+using Result = FakeResult;
 
 // One instance and how it was set up, for failure messages.
 struct Case {
   const char* name;
-  scripted::Node node;
+  FakeNode node;
   NodeData* data = nullptr;
 };
 
-void Wire(scripted::Node& node, int input, double x, double y = 0.0,
-          double z = 0.0) {
-  node.inputs[input].connected = true;
-  node.inputs[input].value[0] = x;
-  node.inputs[input].value[1] = y;
-  node.inputs[input].value[2] = z;
-}
-
 // Lights that take every branch of the scene-light walk: lit, excluded
 // from the object, not affecting specular, not reaching the spot.
-std::vector<scripted::Light> SceneLights() {
-  std::vector<scripted::Light> lights(5);
+std::vector<FakeLight> SceneLights() {
+  std::vector<FakeLight> lights(5);
   lights[0].direction[0] = -0.3;
   lights[1].excluded = true;
   lights[2].flags = kLightNoSpecular;
-  lights[3].reaches = 0;
+  lights[3].illuminate = 0;
   lights[4].direction[1] = -1.0;
   lights[4].color[1] = 0.25;
   return lights;
@@ -53,12 +45,12 @@ std::vector<scripted::Light> SceneLights() {
 
 // Spots: plain, tilted with turned matrices, off-centre, and the two early
 // exits (no ray-trace entry, shadow ray).
-std::vector<SpotInfo> Spots() {
+std::vector<SpotInfo> Spots(const FakeHost& host) {
   std::vector<SpotInfo> spots;
   std::mt19937 rng(7);
   std::uniform_real_distribution<double> u(-1.0, 1.0);
   for (int i = 0; i < 6; ++i) {
-    SpotInfo spot = scripted::Host::Spot();
+    SpotInfo spot = host.Spot();
     if (i > 0) {
       for (double& p : spot.worldPosition) p = u(rng);
       for (double& n : spot.normal) n = u(rng);
@@ -70,20 +62,20 @@ std::vector<SpotInfo> Spots() {
     }
     spots.push_back(spot);
   }
-  SpotInfo untraced = scripted::Host::Spot();
+  SpotInfo untraced = host.Spot();
   untraced.rayTrace = nullptr;
   spots.push_back(untraced);
-  SpotInfo shadow = scripted::Host::Spot();
+  SpotInfo shadow = host.Spot();
   shadow.flags = kSpotShadowRay;
   spots.push_back(shadow);
-  SpotInfo noObject = scripted::Host::Spot();
+  SpotInfo noObject = host.Spot();
   noObject.object = nullptr;
   spots.push_back(noObject);
   return spots;
 }
 
 // Instances whose settings and wiring take each path of the evaluation.
-void MakeCases(scripted::Host& host, std::vector<Case>* cases) {
+void MakeCases(FakeHost& host, std::vector<Case>* cases) {
   const char* names[] = {"defaults",      "no specular",   "zero tangent",
                          "distant light", "point light",   "rotated classic",
                          "all wired",     "Z axis rotated"};
@@ -95,27 +87,35 @@ void MakeCases(scripted::Host& host, std::vector<Case>* cases) {
     ASSERT_NE(c.data, nullptr) << c.name;
   }
   (*cases)[1].data->specular = 0.0;
-  Wire((*cases)[2].node, scripted::kNormal, 0.0, 1.0, 0.0);
-  Wire((*cases)[3].node, scripted::kCustomLight, 0.2, -0.5, -1.0);
+  (*cases)[2].node.Wire("Normal", 0.0, 1.0, 0.0);
+  (*cases)[3].node.Wire("Custom Light", 0.2, -0.5, -1.0);
   (*cases)[4].data->customLightType = kLightPoint;
-  Wire((*cases)[4].node, scripted::kCustomLight, 1.0, 2.0, 3.0);
+  (*cases)[4].node.Wire("Custom Light", 1.0, 2.0, 3.0);
   NodeData* rotated = (*cases)[5].data;
   rotated->tangentRotate = 0.7;
   rotated->classicMode = 1;
   rotated->axis = 0;
-  Wire((*cases)[5].node, scripted::kUV, 0.2, 0.9);
-  scripted::Node& all = (*cases)[6].node;
-  Wire(all, scripted::kColor, 0.9, 0.5, 0.25);
-  Wire(all, scripted::kSpecular, 1.5);
-  Wire(all, scripted::kUGloss, 0.0);
-  Wire(all, scripted::kVGloss, 0.05);
-  Wire(all, scripted::kAxis, 0.3, 0.2, 0.9);
-  Wire(all, scripted::kTangentRotate, -0.4);
-  Wire(all, scripted::kNormal, 0.1, 0.2, 1.0);
-  Wire(all, scripted::kUV, 0.7, 0.1);
+  (*cases)[5].node.Wire("UV", 0.2, 0.9);
+  FakeNode& all = (*cases)[6].node;
+  all.Wire("Color", 0.9, 0.5, 0.25);
+  all.Wire("Specular", 1.5);
+  all.Wire("U Glossiness", 0.0);
+  all.Wire("V Glossiness", 0.05);
+  all.Wire("Axis", 0.3, 0.2, 0.9);
+  all.Wire("Tangent Rotate", -0.4);
+  all.Wire("Normal", 0.1, 0.2, 1.0);
+  all.Wire("UV", 0.7, 0.1);
   (*cases)[7].data->axis = 2;
   (*cases)[7].data->tangentRotate = 2.0;
   (*cases)[7].data->color[1] = 0.5;
+}
+
+// Withholds the optional services named by the bits of `withheld`: item
+// info (1), object info (2), light info (4).
+void Withhold(FakeHost& host, unsigned withheld) {
+  host.offered[kServiceItemInfo] = !(withheld & 1u);
+  host.offered[kServiceObjectInfo] = !(withheld & 2u);
+  host.offered[kServiceLightInfo] = !(withheld & 4u);
 }
 
 bool SameBits(const Result& a, const Result& b) {
@@ -132,14 +132,14 @@ std::string Describe(const Result& r) {
 
 // Evaluates every case at every spot on one thread, then on `threads`
 // threads at once in shuffled orders, with a copying thread beside them.
-void RunAgainstSingleThread(const scripted::Offer& offer, int threads,
-                            int rounds) {
-  const std::vector<scripted::Light> lights = SceneLights();
-  scripted::Host host(&lights);
-  ASSERT_EQ(host.Activate(offer), kActivateOk);
+void RunAgainstSingleThread(unsigned withheld, int threads, int rounds) {
+  FakeHost host(Calls::kCounted);
+  FakeHost::lights = SceneLights();
+  Withhold(host, withheld);
+  ASSERT_EQ(host.Activate(), kActivateOk);
   std::vector<Case> cases;
   MakeCases(host, &cases);
-  const std::vector<SpotInfo> spots = Spots();
+  const std::vector<SpotInfo> spots = Spots(host);
 
   std::vector<Result> expected(cases.size() * spots.size());
   for (size_t c = 0; c < cases.size(); ++c)
@@ -148,7 +148,7 @@ void RunAgainstSingleThread(const scripted::Offer& offer, int threads,
       host.Evaluate(cases[c].data, &spot, &expected[c * spots.size() + s]);
     }
 
-  scripted::Node spareNode;
+  FakeNode spareNode;
   NodeData* spare = host.Create(&spareNode);
   ASSERT_NE(spare, nullptr);
   std::atomic<int> running{threads};
@@ -200,20 +200,16 @@ void RunAgainstSingleThread(const scripted::Offer& offer, int threads,
 // light info, and the fixed light of a host without item info.
 TEST(Concurrency, EveryServiceOfferMatchesOneThreadBitForBit) {
   for (unsigned withheld = 0; withheld < 8; ++withheld) {
-    scripted::Offer offer;
-    offer.itemInfo = !(withheld & 1u);
-    offer.objectInfo = !(withheld & 2u);
-    offer.lightInfo = !(withheld & 4u);
     SCOPED_TRACE("withheld optional services: " + std::to_string(withheld));
-    RunAgainstSingleThread(offer, 4, 100);
+    RunAgainstSingleThread(withheld, 4, 100);
   }
 }
 
 TEST(Concurrency, EveryPathIsTaken) {
   // Guards the setup above: each case must give what its name says.
-  const std::vector<scripted::Light> lights = SceneLights();
-  scripted::Host host(&lights);
-  ASSERT_EQ(host.Activate(scripted::Offer{}), kActivateOk);
+  FakeHost host(Calls::kCounted);
+  FakeHost::lights = SceneLights();
+  ASSERT_EQ(host.Activate(), kActivateOk);
   std::vector<Case> cases;
   MakeCases(host, &cases);
   auto at = [&](size_t c, SpotInfo spot) {
@@ -221,7 +217,7 @@ TEST(Concurrency, EveryPathIsTaken) {
     host.Evaluate(cases[c].data, &spot, &r);
     return r;
   };
-  const std::vector<SpotInfo> spots = Spots();
+  const std::vector<SpotInfo> spots = Spots(host);
   EXPECT_EQ(at(0, spots[6]).sets, 0) << "untraced spot";
   EXPECT_EQ(at(0, spots[7]).rgb[0], 0.0) << "shadow ray";
   EXPECT_EQ(at(0, spots[8]).rgb[0], 0.0) << "no object: every scene light skipped";

@@ -2,7 +2,6 @@
 // found through its one exported symbol, and driven only through the tables
 // it fills. The loaded file keeps its own module-wide service pointers,
 // separate from those of this test program.
-#include <dlfcn.h>
 #include <elf.h>
 
 #include <array>
@@ -16,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/doubles/fake_host.h"
+#include "tests/doubles/opened_module.h"
 
 using namespace quillane;
 
@@ -96,45 +96,25 @@ TEST(ModuleFile, ExportsOnlyTheDescriptor) {
 
 class LoadedModule : public ::testing::Test {
  protected:
-  void SetUp() override {
-    handle_ = dlopen(kModulePath, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(handle_, nullptr) << dlerror();
-    descriptor_ =
-        static_cast<const ModuleDescriptor*>(dlsym(handle_, "_mod_descrip"));
-    ASSERT_NE(descriptor_, nullptr) << dlerror();
-  }
-  void TearDown() override {
-    if (handle_) dlclose(handle_);
-  }
+  void SetUp() override { ASSERT_EQ(module_.error(), ""); }
 
   const ServerRecord* Server(const char* className) const {
-    for (const ServerRecord* s = descriptor_->servers; s->className; ++s)
-      if (std::strcmp(s->className, className) == 0) return s;
-    return nullptr;
+    return module_.Server(className);
   }
-
-  // Activates "NodeHandler" of the loaded module into the tables below.
+  // Activates "NodeHandler" of the loaded module into the host's tables.
   int ActivateNode(int version = 1) {
-    record_ = {&instance_, &item_, &render_, nullptr};
-    return Server("NodeHandler")
-        ->activate(version, FakeHost::Lookup, &record_, nullptr);
+    return host_.Activate(Server("NodeHandler")->activate, nullptr, version);
   }
   // Creates an instance through the filled instance table.
   NodeData* Create() {
-    const char* error = nullptr;
-    void* data = instance_.create(instance_.priv, &host_.nodes.emplace_back(),
-                                  &error);
-    EXPECT_NE(data, nullptr) << (error ? error : "");
-    return static_cast<NodeData*>(data);
+    NodeData* data = host_.Create(&host_.nodes.emplace_back());
+    EXPECT_NE(data, nullptr);
+    return data;
   }
 
   FakeHost host_;
-  void* handle_ = nullptr;
-  const ModuleDescriptor* descriptor_ = nullptr;
-  InstanceFuncs instance_{};
-  ItemFuncs item_{};
-  RenderFuncs render_{};
-  NodeHandlerRecord record_{};
+  OpenedModule module_{kModulePath};
+  const ModuleDescriptor* descriptor_ = module_.descriptor();
 };
 
 TEST_F(LoadedModule, DescriptorFields) {
@@ -191,13 +171,13 @@ TEST_F(LoadedModule, ActivationVersions) {
   const auto* panel = reinterpret_cast<const FakePanel*>(record.panel);
   EXPECT_EQ(panel->controls.size(), 8u);
   EXPECT_EQ(panel->viewInstance, data);
-  instance_.destroy(data);
+  host_.instance().destroy(data);
 }
 
 TEST_F(LoadedModule, MissingRequiredServiceGivesTwo) {
   host_.offered["Instance Update"] = false;
   EXPECT_EQ(ActivateNode(), 2);
-  EXPECT_EQ(instance_.create, nullptr);
+  EXPECT_EQ(host_.instance().create, nullptr);
   host_.offered["Instance Update"] = true;
   host_.offered["LW Light Info 4"] = false;
   EXPECT_EQ(ActivateNode(), 0) << "light info is optional";
@@ -214,10 +194,10 @@ TEST_F(LoadedModule, InstancesLiveThroughTheFilledTable) {
 
   NodeData* copy = Create();
   data->specular = 0.25;
-  EXPECT_EQ(instance_.copy(copy, data), nullptr);
+  EXPECT_EQ(host_.instance().copy(copy, data), nullptr);
   EXPECT_EQ(copy->specular, 0.25);
-  instance_.destroy(copy);
-  instance_.destroy(data);
+  host_.instance().destroy(copy);
+  host_.instance().destroy(data);
 }
 
 // Worked example 1: a fresh record, nothing wired, no item info, so the
@@ -225,11 +205,11 @@ TEST_F(LoadedModule, InstancesLiveThroughTheFilledTable) {
 TEST_F(LoadedModule, WorkedExampleOneThroughTheEvaluationEntry) {
   host_.offered["LW Item Info 4"] = false;
   ASSERT_EQ(ActivateNode(), 0);
-  ASSERT_NE(record_.evaluate, nullptr);
+  ASSERT_NE(host_.evaluate(), nullptr);
   NodeData* data = Create();
   host_.trace.clear();
   host_.outputs.clear();
-  record_.evaluate(data, &host_.spot, data->outColor, nullptr);
+  host_.evaluate()(data, &host_.spot, data->outColor, nullptr);
 
   ASSERT_EQ(host_.outputs.size(), 1u);
   for (size_t c = 0; c < 3; ++c)
@@ -240,7 +220,7 @@ TEST_F(LoadedModule, WorkedExampleOneThroughTheEvaluationEntry) {
     EXPECT_EQ(host_.trace[i].rfind("isConnected ", 0), 0u) << host_.trace[i];
   EXPECT_EQ(host_.trace[8], "isConnected UV");
   EXPECT_EQ(host_.trace[9], "setValue");
-  instance_.destroy(data);
+  host_.instance().destroy(data);
 }
 
 }  // namespace
