@@ -1,12 +1,10 @@
-// Evaluate through the loaded quillane.p with the minimal host, on each
-// path, next to its lean reference (bench/lean_reference.h) and its two
-// floors (bench/floors.h); and the two parts of one more scene light: one
-// lobe, and that light's host calls.
+// Evaluate through the loaded quillane.p with the fake host's bare calls,
+// on each path, next to its lean reference (bench/lean_reference.h) and its
+// two floors (bench/floors.h); and the two parts of one more scene light:
+// one lobe, and that light's host calls.
 //
 // Names: Evaluate/<path>, Lean/<path>, ArithFloor/<path>, HostFloor/<path>,
 // Light/lobe, Light/host_calls. bench/ratios.py turns them into ratios.
-#include <dlfcn.h>
-
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -20,65 +18,46 @@
 
 #include "bench/floors.h"
 #include "bench/lean_reference.h"
-#include "bench/minimal_host.h"
+#include "tests/doubles/fake_host.h"
+#include "tests/doubles/opened_module.h"
 
 namespace bench {
 namespace {
 
-// quillane.p as a host opens it: the descriptor, start-up, the
-// "NodeHandler" server and its activation with the minimal host.
-class LoadedModule {
+// quillane.p as a host opens it: the descriptor, start-up and the
+// "NodeHandler" server, activated with the fake host's bare calls.
+class BenchModule {
  public:
-  explicit LoadedModule(const char* path) : path_(path) {
-    handle_ = dlopen(path, RTLD_NOW | RTLD_LOCAL);
-    if (!handle_) {
-      Fail(dlerror());
-      return;
-    }
-    descriptor_ = static_cast<const ModuleDescriptor*>(dlsym(handle_, "_mod_descrip"));
-    if (!descriptor_) {
-      Fail("no _mod_descrip");
-      return;
-    }
-    serverData_ = descriptor_->startup();
-    for (const ServerRecord* s = descriptor_->servers; s->className; ++s)
-      if (std::strcmp(s->className, "NodeHandler") == 0) server_ = s;
-    if (!server_) Fail("no NodeHandler server");
+  explicit BenchModule(const char* path) : file_(path), error_(file_.error()) {
+    if (!error_.empty()) return;
+    serverData_ = file_.descriptor()->startup();
+    server_ = file_.Server(kClassNodeHandler);
+    if (!server_) error_ = std::string(path) + ": no NodeHandler server";
   }
 
-  // Activates "NodeHandler" with the services gScene offers now.
-  bool Activate() {
+  // Activates "NodeHandler" with the services `host` offers now.
+  bool Activate(FakeHost& host) {
     if (!server_) return false;
-    record_ = {&instance_, &item_, &render_, nullptr};
-    const int code = server_->activate(1, Lookup, &record_, serverData_);
-    if (code != kActivateOk) Fail("activation returned " + std::to_string(code));
+    const int code = host.Activate(server_->activate, serverData_);
+    if (code != kActivateOk)
+      error_ = "activation returned " + std::to_string(code);
     return code == kActivateOk;
   }
 
   const std::string& error() const { return error_; }
-  const InstanceFuncs& instance() const { return instance_; }
-  EvaluateFunc evaluate() const { return record_.evaluate; }
 
  private:
-  void Fail(const std::string& why) { error_ = path_ + ": " + why; }
-
-  std::string path_;
-  void* handle_ = nullptr;  // kept loaded for the process's life
-  const ModuleDescriptor* descriptor_ = nullptr;
+  OpenedModule file_;  // kept loaded for the process's life
+  std::string error_;
   const ServerRecord* server_ = nullptr;
   void* serverData_ = nullptr;
-  InstanceFuncs instance_{};
-  ItemFuncs item_{};
-  RenderFuncs render_{};
-  NodeHandlerRecord record_{};
-  std::string error_;
 };
 
 // The built quillane.p, or the file QUILLANE_BENCH_MODULE names, to compare
 // two builds of the module under the same floors (the stand-in host's
 // benchmarks always load the built one).
-LoadedModule& Module() {
-  static LoadedModule module([] {
+BenchModule& Module() {
+  static BenchModule module([] {
     const char* other = std::getenv("QUILLANE_BENCH_MODULE");
     return other && *other ? other : QUILLANE_MODULE_PATH;
   }());
@@ -88,18 +67,15 @@ LoadedModule& Module() {
 // One node on one spot, set up for a path. The benchmarks reach into the
 // module's NodeData for the settings, as the panel would set them.
 struct Fixture {
-  BenchNode node;
+  FakeHost host{Calls::kBare};
+  FakeNode node;
   NodeData* data = nullptr;
-  SpotInfo spot = MakeSpot();
+  SpotInfo spot = host.Spot();
   double value[3] = {0.0, 0.0, 0.0};
 
   ValueHandle Value() { return reinterpret_cast<ValueHandle>(value); }
   void Wire(const char* name, double x, double y = 0.0, double z = 0.0) {
-    BenchInput& input = node.Input(name);
-    input.connected = 1;
-    input.value[0] = x;
-    input.value[1] = y;
-    input.value[2] = z;
+    node.Wire(name, x, y, z);
   }
 };
 
@@ -109,11 +85,19 @@ struct Path {
   std::function<void(Fixture&)> configure;
 };
 
-void SceneLights(int count) {
-  gScene.offerItems = true;
-  gScene.lights.assign(static_cast<std::size_t>(count), BenchLight{});
+// Whether the lookup offers "LW Item Info 4", "LW Object Info 7" and
+// "LW Light Info 4".
+void OfferItems(FakeHost& host, bool offer) {
+  for (const char* name :
+       {kServiceItemInfo, kServiceObjectInfo, kServiceLightInfo})
+    host.offered[name] = offer;
+}
+
+void SceneLights(FakeHost& host, int count) {
+  OfferItems(host, true);
+  FakeHost::lights.assign(static_cast<std::size_t>(count), FakeLight{});
   for (int i = 0; i < count; ++i) {
-    BenchLight& l = gScene.lights[static_cast<std::size_t>(i)];
+    FakeLight& l = FakeHost::lights[static_cast<std::size_t>(i)];
     const double a = 0.4 * i;
     l.direction[0] = 0.6 * std::cos(a);
     l.direction[1] = 0.6 * std::sin(a);
@@ -124,19 +108,19 @@ void SceneLights(int count) {
   }
 }
 
-void FixedLight(Fixture&) {
-  gScene.offerItems = false;
-  gScene.lights.clear();
+void FixedLight(Fixture& f) {
+  OfferItems(f.host, false);
+  FakeHost::lights.clear();
 }
 
 const Path kPaths[] = {
     {"fixed_light", Stop::kFull, FixedLight},
-    {"lights_1", Stop::kFull, [](Fixture&) { SceneLights(1); }},
-    {"lights_4", Stop::kFull, [](Fixture&) { SceneLights(4); }},
-    {"lights_16", Stop::kFull, [](Fixture&) { SceneLights(16); }},
+    {"lights_1", Stop::kFull, [](Fixture& f) { SceneLights(f.host, 1); }},
+    {"lights_4", Stop::kFull, [](Fixture& f) { SceneLights(f.host, 4); }},
+    {"lights_16", Stop::kFull, [](Fixture& f) { SceneLights(f.host, 16); }},
     {"all_wired_point", Stop::kFull,
      [](Fixture& f) {
-       SceneLights(4);  // offered, and not walked: the custom light wins
+       SceneLights(f.host, 4);  // offered, and not walked: the custom light wins
        f.data->customLightType = kLightPoint;
        f.Wire("Color", 0.2, 0.4, 0.6);
        f.Wire("Specular", 0.5);
@@ -157,51 +141,48 @@ const Path kPaths[] = {
      }},
     {"exit_no_trace", Stop::kNoTrace,
      [](Fixture& f) {
-       SceneLights(4);
+       SceneLights(f.host, 4);
        f.spot.rayTrace = nullptr;
      }},
     {"exit_shadow", Stop::kShadow,
      [](Fixture& f) {
-       SceneLights(4);
+       SceneLights(f.host, 4);
        f.spot.flags = kSpotShadowRay;
      }},
     {"exit_no_specular", Stop::kNoSpecular,
      [](Fixture& f) {
-       SceneLights(4);
+       SceneLights(f.host, 4);
        f.data->specular = 0.0;
      }},
     {"exit_zero_tangent", Stop::kZeroTangent,
      [](Fixture& f) {
-       SceneLights(4);
+       SceneLights(f.host, 4);
        f.data->axis = 2;  // along the normal
      }},
 };
 
 // Hands the reference the tables the module was activated with.
 void SetLeanHost() {
-  const HostTables t = Tables();
+  const HostServices t = FakeHost::Services();
   lean::SetHost({t.input, t.output, t.itemInfo, t.objectInfo, t.lightInfo});
 }
 
 // Creates the node through the module, configures the path and activates
 // with the services it needs. Returns an error message or "".
 std::string SetUp(const Path& path, Fixture* f) {
-  LoadedModule& module = Module();
+  BenchModule& module = Module();
   if (!module.error().empty()) return module.error();
-  gScene = BenchScene{};
-  if (!module.Activate()) return module.error();
-  const char* error = nullptr;
-  f->data = static_cast<NodeData*>(module.instance().create(
-      module.instance().priv, reinterpret_cast<NodeHandle>(&f->node), &error));
-  if (!f->data) return error ? error : "create failed";
+  if (!module.Activate(f->host)) return module.error();
+  f->data = f->host.Create(&f->node);
+  if (!f->data) return "create failed";
   path.configure(*f);
-  if (!module.Activate()) return module.error();
+  if (!module.Activate(f->host)) return module.error();
   SetLeanHost();
   return "";
 }
 
 void TearDown(Fixture* f) {
-  if (f->data) Module().instance().destroy(f->data);
+  if (f->data) f->host.Destroy(f->data);
 }
 
 // The floor must compute what the module computes, bit for bit.
@@ -210,7 +191,7 @@ std::string CheckFloor(Fixture* f, const PreRead& in) {
   const bool set = ArithmeticFloor(in, floor);
   const double kUnset = -12345.0;
   f->value[0] = f->value[1] = f->value[2] = kUnset;
-  Module().evaluate()(f->data, &f->spot, f->data->outColor, f->Value());
+  f->host.evaluate()(f->data, &f->spot, f->data->outColor, f->Value());
   const bool moduleSet = f->value[0] != kUnset;
   if (set != moduleSet) return "the floor and the module disagree on setting an output";
   if (set && std::memcmp(floor, f->value, sizeof floor) != 0)
@@ -221,12 +202,12 @@ std::string CheckFloor(Fixture* f, const PreRead& in) {
 void RunEvaluate(benchmark::State& state, const Path& path) {
   Fixture f;
   std::string error = SetUp(path, &f);
-  if (error.empty()) error = CheckFloor(&f, ReadAhead(*f.data, f.node, f.spot, gScene));
+  if (error.empty()) error = CheckFloor(&f, ReadAhead(*f.data, f.node, f.spot, FakeHost::Services()));
   if (!error.empty()) {
     state.SkipWithError(error.c_str());
     return TearDown(&f);
   }
-  const EvaluateFunc evaluate = Module().evaluate();
+  const EvaluateFunc evaluate = f.host.evaluate();
   for (auto _ : state) {
     evaluate(f.data, &f.spot, f.data->outColor, f.Value());
     benchmark::ClobberMemory();
@@ -267,11 +248,11 @@ class SpotShuffler {
     } else {
       d.axis = static_cast<std::int32_t>(engine_() % 5) - 1;
     }
-    for (BenchInput& in : f->node.inputs) {
+    for (FakeInput& in : f->node.inputs) {
       const bool scalar = in.count == 1;
       for (double& x : in.value) x = Uniform(scalar ? 0.05 : -3.0, 3.0);
     }
-    for (BenchLight& l : gScene.lights) {
+    for (FakeLight& l : FakeHost::lights) {
       l.flags = engine_() % 16 == 0 ? kLightNoSpecular : 0u;
       l.excluded = engine_() % 16 == 0;
       l.illuminate = engine_() % 16 == 0 ? 0 : 1;
@@ -311,7 +292,7 @@ std::string CheckReference(const Path& path, EvaluateFunc reference) {
   for (long i = 0; error.empty() && i <= spots; ++i) {
     if (i > 0) shuffler.Shuffle(&f);
     double ours[3], theirs[3];
-    const bool set = EvaluateOnce(Module().evaluate(), &f, theirs);
+    const bool set = EvaluateOnce(f.host.evaluate(), &f, theirs);
     const bool same = EvaluateOnce(reference, &f, ours) == set &&
                       (!set || std::memcmp(ours, theirs, sizeof ours) == 0);
     if (!same)
@@ -351,7 +332,7 @@ void RunArithFloor(benchmark::State& state, const Path& path) {
     state.SkipWithError(error.c_str());
     return TearDown(&f);
   }
-  PreRead in = ReadAhead(*f.data, f.node, f.spot, gScene);
+  PreRead in = ReadAhead(*f.data, f.node, f.spot, FakeHost::Services());
   double out[3];
   for (auto _ : state) {
     benchmark::DoNotOptimize(in);
@@ -369,7 +350,7 @@ void RunHostFloor(benchmark::State& state, const Path& path) {
     state.SkipWithError(error.c_str());
     return TearDown(&f);
   }
-  const HostTables tables = Tables();
+  const HostServices tables = FakeHost::Services();
   for (auto _ : state) {
     HostCallFloor(tables, *f.data, &f.spot, f.Value(), path.stop);
     benchmark::ClobberMemory();
@@ -405,7 +386,7 @@ void RunLobe(benchmark::State& state) {
 
 // One scene light's host calls in the walk: flags, exclusion, illuminate,
 // next item. Kept out of line so that instruction counts can find it.
-[[gnu::noinline]] ItemHandle LightCalls(const HostTables& t, SpotInfo* spot,
+[[gnu::noinline]] ItemHandle LightCalls(const HostServices& t, SpotInfo* spot,
                                         ItemHandle light) {
   const unsigned flags = t.lightInfo->flags(light);
   benchmark::DoNotOptimize(flags);
@@ -420,9 +401,10 @@ void RunLobe(benchmark::State& state) {
 }
 
 void RunLightCalls(benchmark::State& state) {
-  SceneLights(2);
-  const HostTables t = Tables();
-  SpotInfo spot = MakeSpot();
+  FakeHost host(Calls::kBare);
+  SceneLights(host, 2);
+  const HostServices t = FakeHost::Services();
+  SpotInfo spot = host.Spot();
   ItemHandle light = t.itemInfo->first(kItemLight, nullptr);
   for (auto _ : state) {
     benchmark::DoNotOptimize(light);

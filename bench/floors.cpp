@@ -1,15 +1,28 @@
 #include "bench/floors.h"
 
+#include <cstring>
+
 namespace bench {
 namespace {
 
-Vec3 Value(const BenchInput& input) { return ToVec3(input.value); }
+Vec3 Value(const FakeInput& input) { return ToVec3(input.value); }
+
+LightAnswers Answers(const FakeLight& light) {
+  LightAnswers a;
+  a.flags = light.flags;
+  a.excluded = light.excluded;
+  a.illuminate = light.illuminate;
+  std::memcpy(a.direction, light.direction, sizeof a.direction);
+  std::memcpy(a.color, light.color, sizeof a.color);
+  return a;
+}
 
 }  // namespace
 
-PreRead ReadAhead(const NodeData& data, const BenchNode& node,
-                  const SpotInfo& spot, const BenchScene& scene) {
-  auto input = [&](const char* name) -> const BenchInput& {
+PreRead ReadAhead(const NodeData& data, const FakeNode& node,
+                  const SpotInfo& spot, const HostServices& services) {
+  const std::vector<FakeLight>& lights = FakeHost::lights;
+  auto input = [&](const char* name) -> const FakeInput& {
     return node.Input(name);
   };
   auto scalar = [&](const char* name, double setting) {
@@ -32,7 +45,7 @@ PreRead ReadAhead(const NodeData& data, const BenchNode& node,
   in.customWired = input("Custom Light").connected != 0;
   in.customType = data.customLightType;
   in.customValue = Value(input("Custom Light"));
-  in.itemInfo = scene.offerItems;
+  in.itemInfo = services.itemInfo != nullptr;
   in.uvWired = input("UV").connected != 0;
   in.uv = Value(input("UV"));
   in.toWorld = data.classicMode == 0 ? spot.toWorld : spot.toLocal;
@@ -41,9 +54,9 @@ PreRead ReadAhead(const NodeData& data, const BenchNode& node,
   in.hostNormal = ToVec3(spot.normal);
   in.raySource = ToVec3(spot.raySource);
   in.object = spot.object != nullptr;
-  in.lightCount = static_cast<int>(scene.lights.size());
+  in.lightCount = static_cast<int>(lights.size());
   for (int i = 0; i < in.lightCount && i < kMaxLights; ++i)
-    in.lights[i] = scene.lights[static_cast<std::size_t>(i)];
+    in.lights[i] = Answers(lights[static_cast<std::size_t>(i)]);
   return in;
 }
 

@@ -14,17 +14,26 @@
 
 #include <benchmark/benchmark.h>
 
-#include "bench/minimal_host.h"
 #include "shading/frame.h"
 #include "shading/lobe.h"
 #include "host/node_data.h"
 #include "shading/vector.h"
+#include "tests/doubles/fake_host.h"
 
 namespace bench {
 
 using namespace ::quillane;
 
 constexpr int kMaxLights = 16;
+
+// What the host answers about one scene light.
+struct LightAnswers {
+  unsigned flags = 0;
+  int excluded = 0;
+  int illuminate = 1;
+  double direction[3] = {0.0, 0.0, -1.0};
+  double color[3] = {1.0, 1.0, 1.0};
+};
 
 // Everything the evaluation learns from the host, read beforehand.
 struct PreRead {
@@ -50,18 +59,19 @@ struct PreRead {
   Vec3 position{}, hostNormal{}, raySource{};
   bool object = true;
   int lightCount = 0;
-  BenchLight lights[kMaxLights];
+  LightAnswers lights[kMaxLights];
 };
 
-// Reads what the evaluation of `data` at `spot` would ask the host for.
-PreRead ReadAhead(const NodeData& data, const BenchNode& node,
-                  const SpotInfo& spot, const BenchScene& scene);
+// Reads what the evaluation of `data` at `spot` would ask a host offering
+// `services` for, with the fake host's lights.
+PreRead ReadAhead(const NodeData& data, const FakeNode& node,
+                  const SpotInfo& spot, const HostServices& services);
 
 // The lobes of the scene lights that count, summed in order.
 inline Color SceneLightsColor(const PreRead& in, ShadingFrame* frame) {
   Color sum = kBlack;
   for (int i = 0; i < in.lightCount; ++i) {
-    const BenchLight& l = in.lights[i];
+    const LightAnswers& l = in.lights[i];
     if (!in.object || l.excluded || (l.flags & kLightNoSpecular) ||
         l.illuminate <= 0)
       continue;
@@ -111,14 +121,14 @@ inline Color SceneLightsColor(const PreRead& in, ShadingFrame* frame) {
 enum class Stop { kNoTrace, kShadow, kNoSpecular, kZeroTangent, kFull };
 
 // One input read: is-connected, then evaluate when wired.
-inline void ReadInput(const HostTables& t, InputHandle input, SpotInfo* spot,
+inline void ReadInput(const HostServices& t, InputHandle input, SpotInfo* spot,
                       double* buffer) {
   if (t.input->isConnected(input)) t.input->evaluate(input, spot, buffer);
   benchmark::DoNotOptimize(buffer);
 }
 
 // The evaluation's host calls for `data` at `spot`, ending at `stop`.
-inline void HostCallFloor(const HostTables& t, const NodeData& data,
+inline void HostCallFloor(const HostServices& t, const NodeData& data,
                           SpotInfo* spot, ValueHandle value, Stop stop) {
   static const double kBlack[3] = {0.0, 0.0, 0.0};
   if (stop == Stop::kNoTrace) return;
