@@ -94,6 +94,7 @@ Image RenderTiles(int width, int height, const RenderOptions& options,
         tbb::blocked_range<int>(0, tilesX * tilesY, 1),
         [&](const tbb::blocked_range<int>& range) {
           for (int tile = range.begin(); tile != range.end(); ++tile) {
+            if (options.interrupted && options.interrupted()) throw RenderInterrupted();
             ShadeTile(image, tile, tilesX, options.tileSize, shade);
             progress.TileDone();
           }

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <iosfwd>
+#include <stdexcept>
 
 #include "standin/render/geometry.h"
 #include "standin/render/image.h"
@@ -18,6 +19,14 @@ struct RenderOptions {
   // nullptr disables it. Writes are serialised.
   std::ostream* progress = nullptr;
   double progressAfter = 1.0;
+  // Asked before each tile; once it answers true, the tiles not yet begun
+  // are skipped and the render throws RenderInterrupted. Empty: never.
+  std::function<bool()> interrupted;
+};
+
+// A render stopped early because RenderOptions::interrupted asked for it.
+struct RenderInterrupted : std::runtime_error {
+  RenderInterrupted() : std::runtime_error("the render was interrupted") {}
 };
 
 // Computes one pixel: writes its linear colour to rgb.
