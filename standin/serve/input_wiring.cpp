@@ -44,6 +44,8 @@ json SourceJson(const HostInput& input) {
     return {{"kind", "constant"},
             {"value", json::array({NumberJson(source.value[0]), NumberJson(source.value[1]),
                                    NumberJson(source.value[2])})}};
+  if (source.kind == SourceKind::Image && source.image)
+    return {{"kind", "image"}, {"name", source.image->binding.file}};
   for (const SourceName& name : kSourceNames)
     if (name.kind == source.kind) return {{"kind", name.name}};
   return {{"kind", "other"}};

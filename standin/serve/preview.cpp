@@ -1,5 +1,8 @@
 #include "standin/serve/preview.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <iostream>
 
@@ -8,12 +11,18 @@ namespace standin {
 PreviewWorker::PreviewWorker(Studio& studio, EventHub& events, int threads)
     : studio_(studio), events_(events), threads_(threads) {
   thread_ = std::thread([this] { Run(); });
+  drawer_ = std::thread([this] { DrawLoop(); });
 }
 
 PreviewWorker::~PreviewWorker() {
-  stop_ = true;
+  {
+    std::lock_guard lock(mutex_);
+    stop_ = true;
+  }
   wake_.notify_all();
+  drawWake_.notify_all();
   thread_.join();
+  drawer_.join();
 }
 
 void PreviewWorker::Wake() {
@@ -26,25 +35,39 @@ std::shared_ptr<const PreviewFrame> PreviewWorker::Latest() {
   return latest_;
 }
 
+std::shared_ptr<const ViewImages> PreviewWorker::Views() {
+  std::lock_guard lock(mutex_);
+  return views_;
+}
+
+// Whether anything is left to do for the current version (mutex_ held).
+bool PreviewWorker::Pending() {
+  return studio_.version() != shown_ || viewsVersion_ != shown_ || !final_;
+}
+
 void PreviewWorker::Run() {
   while (!stop_) {
     {
       std::unique_lock lock(mutex_);
-      wake_.wait_for(lock, std::chrono::seconds(1), [&] {
-        return stop_ || studio_.version() != shown_ || !final_;
-      });
+      wake_.wait_for(lock, std::chrono::seconds(1), [&] { return stop_ || Pending(); });
       if (stop_) return;
-      if (studio_.version() == shown_ && final_) continue;
+      if (!Pending()) continue;
     }
     RenderNext();
   }
 }
 
 void PreviewWorker::RenderNext() {
-  std::uint64_t shown;
+  std::uint64_t shown, views;
   {
     std::lock_guard lock(mutex_);
     shown = shown_;
+    views = viewsVersion_;
+  }
+  // The views come right after the quick pass of the version shown.
+  if (shown == studio_.version() && views != shown) {
+    RenderViews(shown);
+    return;
   }
   std::optional<PreviewFrame> frame;
   try {
@@ -64,6 +87,56 @@ void PreviewWorker::RenderNext() {
     return;
   }
   Publish(std::move(*frame));
+}
+
+void PreviewWorker::RenderViews(std::uint64_t version) {
+  std::optional<ViewProbe> probe;
+  try {
+    probe = studio_.ProbeViews(version, threads_, stop_);
+  } catch (const std::exception& e) {
+    std::cerr << "quillane serve: views failed: " << e.what() << "\n";
+    std::lock_guard lock(mutex_);
+    viewsVersion_ = version;
+    return;
+  }
+  if (!probe) {
+    // A change is waiting for the lock: let it through first.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return;
+  }
+  {
+    std::lock_guard lock(mutex_);
+    viewsVersion_ = version;
+    toDraw_ = std::move(probe);
+  }
+  drawWake_.notify_all();
+}
+
+void PreviewWorker::DrawLoop() {
+  // Nice 10 for this thread alone (Linux gives each thread its own).
+  setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
+  while (true) {
+    std::optional<ViewProbe> probe;
+    {
+      std::unique_lock lock(mutex_);
+      drawWake_.wait(lock, [&] { return stop_ || toDraw_; });
+      if (stop_) return;
+      probe = std::move(toDraw_);
+      toDraw_.reset();
+    }
+    // Views of a state already changed again would be stale on arrival.
+    if (studio_.version() != probe->version) continue;
+    auto views = std::make_shared<ViewImages>(DrawViews(*probe));
+    std::string data;
+    {
+      std::lock_guard lock(mutex_);
+      views->id = ++viewsMade_;
+      views_ = views;
+      data = "{\"id\":" + std::to_string(views->id) + ",\"version\":" +
+             std::to_string(views->version) + "}";
+    }
+    events_.Publish("views", data);
+  }
 }
 
 void PreviewWorker::Publish(PreviewFrame frame) {

@@ -1,13 +1,17 @@
 // The preview worker: after every change it renders the quick pass, then
-// the refined one, keeps the newest frame for the page and announces it as
-// a "frame" event. A change made meanwhile interrupts the render in flight
-// and starts over with the new version.
+// probes the views beside the preview, then renders the refined pass; it
+// keeps the newest frame and views for the page and announces them as
+// "frame" and "views" events. A change made meanwhile interrupts the work
+// in flight and starts over with the new version. The views are drawn on a
+// thread of their own at a lower priority, so that drawing them never
+// delays the next change's first image.
 #pragma once
 
 #include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "standin/serve/event_hub.h"
@@ -26,10 +30,15 @@ class PreviewWorker {
   void Wake();
   // The newest frame, or null before the first.
   std::shared_ptr<const PreviewFrame> Latest();
+  // The newest views, or null before the first.
+  std::shared_ptr<const ViewImages> Views();
 
  private:
   void Run();
+  bool Pending();
   void RenderNext();
+  void RenderViews(std::uint64_t version);
+  void DrawLoop();
   void Publish(PreviewFrame frame);
 
   Studio& studio_;
@@ -40,8 +49,14 @@ class PreviewWorker {
   std::shared_ptr<const PreviewFrame> latest_;
   std::uint64_t shown_ = 0;  // the version of the newest frame
   bool final_ = false;       // whether that frame was the last pass
+  std::shared_ptr<const ViewImages> views_;
+  std::uint64_t viewsVersion_ = 0;  // the version the views were made for
+  std::uint64_t viewsMade_ = 0;
+  std::optional<ViewProbe> toDraw_;  // the newest probe not yet drawn
+  std::condition_variable drawWake_;
   std::atomic<bool> stop_{false};
   std::thread thread_;
+  std::thread drawer_;
 };
 
 }  // namespace standin

@@ -14,15 +14,14 @@ bool PlainSceneName(const std::string& name) {
   });
 }
 
-// Whether `path` (canonical) lies inside `root` (canonical).
-bool Inside(const fs::path& path, const fs::path& root) {
+}  // namespace
+
+bool InsideFolder(const fs::path& path, const fs::path& root) {
   auto p = path.begin();
   for (auto r = root.begin(); r != root.end(); ++r, ++p)
     if (p == path.end() || *p != *r) return false;
   return p != path.end();
 }
-
-}  // namespace
 
 SceneFolder::SceneFolder(const std::string& folder) {
   if (folder.empty()) return;
@@ -41,7 +40,7 @@ std::vector<std::string> SceneFolder::List() const {
     if (!PlainSceneName(name)) continue;
     std::error_code inner;
     const fs::path real = fs::canonical(entry.path(), inner);
-    if (!inner && Inside(real, root_) && fs::is_regular_file(real, inner)) names.push_back(name);
+    if (!inner && InsideFolder(real, root_) && fs::is_regular_file(real, inner)) names.push_back(name);
   }
   std::sort(names.begin(), names.end());
   return names;
@@ -59,7 +58,7 @@ fs::path SceneFolder::ForReading(const std::string& name) const {
   std::error_code error;
   const fs::path real = fs::canonical(path, error);
   if (error || !fs::is_regular_file(real)) throw ScenePathError(name + ": no such scene");
-  if (!Inside(real, root_)) throw ScenePathError(name + ": leads outside the scene folder");
+  if (!InsideFolder(real, root_)) throw ScenePathError(name + ": leads outside the scene folder");
   return real;
 }
 

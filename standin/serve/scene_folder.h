@@ -14,6 +14,9 @@ struct ScenePathError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Whether `path` lies inside the folder `root` (both canonical).
+bool InsideFolder(const std::filesystem::path& path, const std::filesystem::path& root);
+
 class SceneFolder {
  public:
   // An empty `folder` means none: listing gives nothing and every name is
@@ -21,6 +24,8 @@ class SceneFolder {
   explicit SceneFolder(const std::string& folder);
 
   bool enabled() const { return !root_.empty(); }
+  // The folder, canonical; empty when there is none.
+  std::string root() const { return root_.string(); }
   // The scene files directly in the folder, sorted by name.
   std::vector<std::string> List() const;
   // The path of an existing scene `name`. Throws ScenePathError.

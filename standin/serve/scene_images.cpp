@@ -1,13 +1,68 @@
 #include "standin/serve/scene_images.h"
 
+#include <algorithm>
+#include <filesystem>
+#include <set>
+
+#include "standin/assets/asset_error.h"
+#include "standin/assets/image_file.h"
 #include "standin/serve/panel_values.h"
+#include "standin/serve/scene_folder.h"
 
 namespace standin {
+namespace fs = std::filesystem;
+namespace {
 
-std::vector<std::string> SceneImageNames(const Scene&) { return {}; }
+bool ImageExtension(const fs::path& path) {
+  std::string ext = path.extension().string();
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return ext == ".png" || ext == ".exr";
+}
 
-InputSource SceneImageSource(const Scene&, const std::string& name, bool) {
-  throw RequestError("the scene has no image \"" + name + "\"");
+// The image files directly in `folder`, named from `root` with "/".
+void AddImages(const fs::path& folder, const fs::path& root, const std::string& prefix,
+               std::set<std::string>* names) {
+  std::error_code error;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
+    std::error_code inner;
+    const fs::path real = fs::canonical(entry.path(), inner);
+    if (inner || !InsideFolder(real, root)) continue;
+    const std::string name = prefix + entry.path().filename().string();
+    if (prefix.empty() && fs::is_directory(real, inner) && name.front() != '.')
+      AddImages(entry.path(), root, name + "/", names);
+    else if (ImageExtension(entry.path()) && fs::is_regular_file(real, inner))
+      names->insert(name);
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> SceneImageNames(const Scene& scene) {
+  std::set<std::string> names;
+  std::error_code error;
+  const fs::path root = fs::canonical(scene.folder.empty() ? "." : scene.folder, error);
+  if (!scene.folder.empty() && !error) AddImages(root, root, "", &names);
+  for (const auto& [input, source] : scene.inputs)
+    if (source.kind == SourceKind::Image && source.image) names.insert(source.image->binding.file);
+  return {names.begin(), names.end()};
+}
+
+InputSource SceneImageSource(const Scene& scene, const std::string& name, bool scalar) {
+  const std::vector<std::string> names = SceneImageNames(scene);
+  if (!std::binary_search(names.begin(), names.end(), name))
+    throw RequestError("the scene has no image \"" + name + "\"");
+  auto image = std::make_shared<ImageInput>();
+  image->binding.file = name;
+  image->binding.path = ResolvePath(scene.folder, name);
+  image->binding.channels = scalar ? std::vector<int>{0} : std::vector<int>{0, 1, 2};
+  try {
+    image->texture =
+        std::make_shared<const Texture>(ReadImageFile(image->binding.path, Encoding::Data));
+  } catch (const AssetError& e) {
+    throw RequestError(e.what());
+  }
+  return {SourceKind::Image, {0.0, 0.0, 0.0}, std::move(image)};
 }
 
 }  // namespace standin

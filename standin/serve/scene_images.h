@@ -1,7 +1,7 @@
-// Scene images as sources for the node's inputs. Scenes do not carry images
-// yet: until they do, the page lists none and refuses a wiring to one. This
-// is the one place to connect them: list the scene's images here and give
-// the source that reads one.
+// Scene images as sources for the node's inputs: the PNG and EXR files in
+// the scene's folder and in the folders directly inside it ("maps/..."),
+// and the images the scene already binds. An input wired to one samples it
+// at the spot's UV as data, with the channels the input takes.
 #pragma once
 
 #include <string>
@@ -11,11 +11,13 @@
 
 namespace standin {
 
-// The names of the scene's images, in the scene's order.
+// The scene's images by the names the scene would write ("maps/a.png"),
+// sorted. Files whose real path leaves the scene's folder are left out.
 std::vector<std::string> SceneImageNames(const Scene& scene);
 
-// The source that reads image `name` for an input that is `scalar` or not.
-// Throws RequestError for an image the scene does not have.
+// The source that reads image `name` for an input that is `scalar` (the
+// red channel) or not (red, green, blue), loaded now. Throws RequestError
+// for a name not in SceneImageNames or a file that cannot be read.
 InputSource SceneImageSource(const Scene& scene, const std::string& name, bool scalar);
 
 }  // namespace standin

@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 
+#include "standin/assets/asset_error.h"
 #include "standin/saved/container.h"
 #include "standin/serve/event_hub.h"
 #include "standin/serve/lookdev_views.h"
@@ -58,6 +59,8 @@ void Guarded(httplib::Response& res, Body body) {
     SendError(res, 400, e.what());
   } catch (const ContainerError& e) {
     SendError(res, 400, e.what());
+  } catch (const AssetError& e) {
+    SendError(res, 400, e.what());
   } catch (const FileError& e) {
     SendError(res, 500, e.what());
   } catch (const std::exception& e) {
@@ -83,6 +86,7 @@ struct LookdevServer::Impl {
               std::uint64_t (*apply)(Studio&, const json&));
   void Events(httplib::Response& res);
   void Frame(httplib::Response& res);
+  void View(httplib::Response& res, std::string ViewImages::*picture);
 
   ServeOptions options;
   ServerAddress address;
@@ -172,12 +176,30 @@ void LookdevServer::Impl::Frame(httplib::Response& res) {
   res.set_content(frame->rgba, "application/octet-stream");
 }
 
+void LookdevServer::Impl::View(httplib::Response& res, std::string ViewImages::*picture) {
+  const std::shared_ptr<const ViewImages> views = preview.Views();
+  if (!views || ((*views).*picture).empty()) {
+    SendError(res, 404, "no such view yet");
+    return;
+  }
+  res.set_header("X-Views-Id", std::to_string(views->id));
+  res.set_header("X-Views-Version", std::to_string(views->version));
+  const std::string& png = (*views).*picture;
+  res.set_content(png.data(), png.size(), "image/png");
+}
+
 void LookdevServer::Impl::Routes() {
   server.Get("/api/state", [this](const httplib::Request&, httplib::Response& res) {
     Guarded(res, [&] { SendJson(res, 200, studio.State()); });
   });
-  server.Get("/api/views", [](const httplib::Request&, httplib::Response& res) {
-    SendJson(res, 200, LookdevViews());
+  server.Get("/api/views", [this](const httplib::Request&, httplib::Response& res) {
+    SendJson(res, 200, ViewsJson(preview.Views().get()));
+  });
+  server.Get("/api/view/lobe.png", [this](const httplib::Request&, httplib::Response& res) {
+    View(res, &ViewImages::lobePng);
+  });
+  server.Get("/api/view/frame.png", [this](const httplib::Request&, httplib::Response& res) {
+    View(res, &ViewImages::framePng);
   });
   server.Get("/api/scene", [this](const httplib::Request&, httplib::Response& res) {
     Guarded(res, [&] {

@@ -1,5 +1,6 @@
 #include "standin/serve/studio.h"
 
+#include "standin/assets/scene_assets.h"
 #include "standin/host/host_services.h"
 #include "standin/serve/input_wiring.h"
 #include "standin/serve/panel_values.h"
@@ -61,6 +62,9 @@ Studio::Studio(const std::string& modulePath, const std::string& scenePath, Scen
     : folder_(std::move(folder)) {
   auto scene = std::make_unique<Scene>(scenePath.empty() ? DefaultScene()
                                                          : LoadSceneFile(scenePath));
+  // The default scene takes its images from the scene folder.
+  if (scenePath.empty()) scene->folder = folder_.root();
+  LoadSceneAssets(*scene);
   module_ = std::make_unique<ModuleFile>(modulePath);
   host_ = std::make_unique<Host>(*module_);
   StartSession(std::move(scene), scenePath.empty() ? "default scene" : scenePath);

@@ -17,6 +17,7 @@
 #include "standin/host/host.h"
 #include "standin/host/scene_host.h"
 #include "standin/serve/history.h"
+#include "standin/serve/lookdev_views.h"
 #include "standin/serve/scene_folder.h"
 
 namespace standin {
@@ -66,6 +67,12 @@ class Studio {
   std::optional<PreviewFrame> RenderPreview(std::uint64_t shown, int threads,
                                             const std::atomic<bool>& stop);
 
+  // Probes the views beside the preview for `version`, from its last
+  // preview image. Nullopt when that version is gone or a change or `stop`
+  // interrupted it.
+  std::optional<ViewProbe> ProbeViews(std::uint64_t version, int threads,
+                                      const std::atomic<bool>& stop);
+
  private:
   // Holds the lock for a change; while it waits, the preview in flight
   // gives way.
@@ -95,6 +102,8 @@ class Studio {
   std::atomic<int> waiting_{0};  // changes waiting for the lock
   std::atomic<std::uint64_t> version_{1};
   std::uint64_t frames_ = 0;
+  Image lastPreview_;             // linear, the newest preview pass
+  std::uint64_t lastPreviewVersion_ = 0;
   SceneFolder folder_;
   std::unique_ptr<ModuleFile> module_;
   std::unique_ptr<Host> host_;

@@ -65,7 +65,31 @@ std::optional<PreviewFrame> Studio::RenderPreview(std::uint64_t shown, int threa
   frame.width = width;
   frame.height = height;
   frame.rgba = ToRgba(image, scene_->render.exposure);
+  lastPreview_ = std::move(image);
+  lastPreviewVersion_ = frame.version;
   return frame;
+}
+
+std::optional<ViewProbe> Studio::ProbeViews(std::uint64_t version, int threads,
+                                            const std::atomic<bool>& stop) {
+  const auto interrupted = [&] {
+    return waiting_.load(std::memory_order_relaxed) > 0 || stop.load(std::memory_order_relaxed);
+  };
+  if (interrupted()) return std::nullopt;
+  std::lock_guard lock(mutex_);
+  if (version_.load() != version) return std::nullopt;
+  if (lastPreviewVersion_ != version) {
+    ViewProbe none;
+    none.version = version;
+    none.lobeReason = none.frameReason = "the preview of this state failed";
+    return none;
+  }
+  // The probes copy the node from the scene: give it the node's settings now.
+  scene_->nodeData = session_->SaveNodeText();
+  std::optional<ViewProbe> probe =
+      standin::ProbeViews(*host_, *scene_, sceneName_, lastPreview_, threads, interrupted);
+  if (probe) probe->version = version;
+  return probe;
 }
 
 }  // namespace standin

@@ -2,6 +2,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "standin/assets/scene_assets.h"
 #include "standin/serve/studio.h"
 
 namespace standin {
@@ -33,7 +34,9 @@ void Studio::CheckNodeData(const Scene& scene, const std::string& name) {
 std::uint64_t Studio::OpenScene(const std::string& name) {
   ChangeGate gate(*this);
   const std::filesystem::path path = folder_.ForReading(name);
-  auto scene = std::make_unique<Scene>(ParseScene(ReadSceneText(path, name), name));
+  auto scene = std::make_unique<Scene>(
+      ParseScene(ReadSceneText(path, name), name, path.parent_path().string()));
+  LoadSceneAssets(*scene);
   CheckNodeData(*scene, name);
   auto previous = std::make_unique<Scene>(*scene_);
   previous->nodeData = session_->SaveNodeText();

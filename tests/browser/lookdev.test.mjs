@@ -83,6 +83,42 @@ test("wiring an input hides its control", async () => {
   assert.match(await page.locator("#calls").textContent(), /input event.*LWXPanel view refresh/s);
 });
 
+test("wiring an input to a scene image changes the preview", async () => {
+  const page = await openPage(browser, server.url);
+  await settled(page);
+  const before = await pixels(page);
+  const input = page.locator('.input[data-input="UV"]');
+  await input.locator("select").selectOption("image:maps/circular.png");
+  await input.locator("button").click();
+  await page.waitForFunction(() =>
+    window.quillane.state.inputs.find((i) => i.name === "UV").source.kind === "image");
+  assert.equal(await page.locator('.input[data-input="UV"] .source').textContent(),
+               "image maps/circular.png");
+  await settled(page);
+  assert.notDeepEqual(await pixels(page), before, "the map steers the highlight");
+});
+
+test("the lobe view appears beside the preview and follows U Glossiness", async () => {
+  const page = await openPage(browser, server.url);
+  // The picture the view shows once it shows the newest state.
+  const shown = async () => {
+    await page.waitForFunction(() => {
+      const img = document.querySelector("#lobe-view img");
+      return window.quillane.views?.version === window.quillane.state.version &&
+          img.complete && img.naturalWidth > 0 && img.src.endsWith(window.quillane.views.lobe.url);
+    });
+    return page.evaluate(async () => {
+      const bytes = await fetch(document.querySelector("#lobe-view img").src).then((r) => r.arrayBuffer());
+      return Array.from(new Uint8Array(bytes));
+    });
+  };
+  const before = await shown();
+  assert.ok(await page.locator("#frame-view img").isVisible(), "the frame read back is shown too");
+  await row(page, "U Glossiness").locator("input[type=number]").fill("5");
+  await page.waitForFunction(() => window.quillane.state.panel.controls[2].value === 0.05);
+  assert.notDeepEqual(await shown(), before, "the lobe follows the setting");
+});
+
 test("choosing Point changes the light type", async () => {
   const page = await openPage(browser, server.url);
   const input = page.locator('.input[data-input="Custom Light"]');

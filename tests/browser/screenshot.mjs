@@ -5,13 +5,17 @@ const out = process.argv[2] ?? "lookdev.png";
 const server = await startServer(["--scenes", sceneFolder()]);
 const browser = await launchBrowser();
 try {
-  const page = await openPage(browser, server.url);
+  const page = await openPage(browser, server.url, {width: 1400, height: 760});
   // One change, so that the host calls it caused are listed.
   await page.locator('.control[data-label="U Glossiness"] input[type=number]').fill("20");
   await page.waitForFunction(() =>
     window.quillane.state.lastChange && window.quillane.framePass === "refined" &&
     window.quillane.frameVersion === window.quillane.state.version);
-  await page.screenshot({path: out});
+  // And the views beside the preview, for that change.
+  await page.waitForFunction(() =>
+    window.quillane.views?.version === window.quillane.state.version &&
+    [...document.querySelectorAll(".view img")].every((img) => img.complete && img.naturalWidth > 0));
+  await page.screenshot({path: out, fullPage: true});
 } finally {
   await browser.close();
   await server.close();

@@ -15,6 +15,7 @@ const page = {
   framePass: "",
   waiting: [],           // [{version, start}] changes awaiting their first image
   latencies: [],         // ms from a change to its first image
+  views: null,           // the views beside the preview, as /api/views gives them
 };
 window.quillane = page;
 
@@ -106,7 +107,8 @@ function listen() {
   const events = new EventSource("/api/events");
   events.addEventListener("state", (e) => refreshState(JSON.parse(e.data).version));
   events.addEventListener("frame", () => refreshFrame());
-  events.addEventListener("hello", () => { refreshState(); refreshFrame(); });
+  events.addEventListener("views", () => showViews());
+  events.addEventListener("hello", () => { refreshState(); refreshFrame(); showViews(); });
 }
 
 // ---- the panel
@@ -337,7 +339,12 @@ function inputRow(input, state) {
 
 function updateInputs(state) {
   const box = $("inputs");
-  if (box.contains(document.activeElement)) return;
+  // While the user is in a row, keep the rows and update what they show.
+  if (box.contains(document.activeElement) && box.children.length === state.inputs.length) {
+    for (const input of state.inputs)
+      box.querySelector(`.input[data-input="${input.name}"] .source`).textContent = describeSource(input.source);
+    return;
+  }
   box.replaceChildren(...state.inputs.map((input) => inputRow(input, state)));
 }
 
@@ -370,11 +377,22 @@ function applyState(state) {
   updateScenes(state);
 }
 
+// The lobe plot and the frame read back, made by the server after each
+// change's quick pass; each picture links to itself at full size.
 async function showViews() {
   const views = await fetch("/api/views").then((r) => r.json());
+  if (page.views && views.version < page.views.version) return;
+  page.views = views;
   for (const [name, id] of [["lobe", "lobe-view"], ["frame", "frame-view"]]) {
     const view = views[name];
-    $(id).querySelector(".missing").textContent = view.available ? "" : view.reason;
+    const box = $(id);
+    const link = box.querySelector("a");
+    box.querySelector(".missing").textContent = view.available ? "" : view.reason;
+    link.hidden = !view.available;
+    if (view.available && link.getAttribute("href") !== view.url) {
+      link.href = view.url;
+      box.querySelector("img").src = view.url;
+    }
   }
 }
 
@@ -394,6 +412,5 @@ function wireHeader() {
 }
 
 wireHeader();
-showViews();
 refreshState().then(refreshFrame);
 listen();

@@ -1,6 +1,8 @@
 // Changes from the page: values through the module's set and change event,
 // wiring, undo and redo, and many at once.
+#include <algorithm>
 #include <atomic>
+#include <fstream>
 #include <vector>
 
 #include "serve_fixture.h"
@@ -75,6 +77,32 @@ TEST_F(ServeTest, WiringHidesTheControlAndUnwiringShowsIt) {
   EXPECT_FALSE(Control(State(), "Color")["hidden"]);
 }
 
+TEST_F(ServeTest, InputsWireToSceneImages) {
+  const json images = State()["images"];
+  for (const char* name : {"maps/circular.png", "maps/radial.png"})
+    EXPECT_NE(std::find(images.begin(), images.end(), name), images.end()) << name << images;
+  const struct {
+    const char* input;
+    const char* channels;  // what the scene file then says
+  } cases[] = {{"UV", "rgb"}, {"Tangent Rotate", "r"}};
+  for (const auto& c : cases) {
+    const json body = {{"input", c.input}, {"source", {{"kind", "image"}, {"name", "maps/radial.png"}}}};
+    const auto result = Post("/api/wire", body.dump());
+    ASSERT_EQ(result->status, 200) << c.input << ": " << result->body;
+    EXPECT_EQ(Input(State(), c.input)["source"], body["source"]) << c.input;
+    const json scene = json::parse(Get("/api/scene")->body);
+    EXPECT_EQ(scene["inputs"][c.input]["image"], "maps/radial.png") << scene["inputs"];
+    EXPECT_EQ(scene["inputs"][c.input]["channels"], c.channels) << scene["inputs"];
+  }
+  ASSERT_EQ(Post("/api/undo", "{}")->status, 200);
+  EXPECT_EQ(Input(State(), "Tangent Rotate")["source"]["kind"], "none");
+
+  std::ofstream(folder_ + "/maps/broken.png") << "not a picture";
+  const auto result = Post("/api/wire", R"({"input": "UV", "source": {"kind": "image", "name": "maps/broken.png"}})");
+  EXPECT_EQ(result->status, 400);
+  EXPECT_NE(result->body.find("broken.png"), std::string::npos) << result->body;
+}
+
 TEST_F(ServeTest, BadWiringIsRefused) {
   const char* cases[] = {
       R"({"input": "Nothing", "source": {"kind": "uv"}})",
@@ -84,6 +112,8 @@ TEST_F(ServeTest, BadWiringIsRefused) {
       R"({"input": "Specular", "source": {"kind": "constant", "value": "NaN"}})",
       R"({"input": "Specular", "source": {"kind": "constant"}})",
       R"({"input": "Color", "source": {"kind": "image", "name": "brushed"}})",
+      R"({"input": "Color", "source": {"kind": "image", "name": "../maps/radial.png"}})",
+      R"({"input": "Color", "source": {"kind": "image", "name": "knob.json"}})",
       R"({"input": "Color", "source": {"kind": "teleport"}})",
       R"({"input": "Color", "source": "uv"})",
       R"({"input": 3, "source": {"kind": "uv"}})",

@@ -104,9 +104,35 @@ TEST_F(ServeTest, EventStreamGreetsThenReportsChanges) {
   EXPECT_NE(received.find("event: state\ndata: {\"version\":2}"), std::string::npos) << received;
 }
 
-TEST_F(ServeTest, ViewsSayWhatIsMissing) {
-  const json views = json::parse(Get("/api/views")->body);
-  for (const char* view : {"lobe", "frame"}) EXPECT_TRUE(views[view].contains("available")) << view;
+TEST_F(ServeTest, ViewsFollowTheNodeAsPngPictures) {
+  // The views of `version` once the server has made them (null after 30 s).
+  const auto viewsOf = [&](std::uint64_t version) -> json {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (std::chrono::steady_clock::now() < deadline) {
+      json views = json::parse(Get("/api/views")->body);
+      if (views["version"] == version) return views;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return nullptr;
+  };
+  std::string previous;
+  for (const std::uint64_t version : {1, 2}) {
+    if (version == 2) {
+      ASSERT_EQ(Post("/api/set", R"({"id": 32771, "value": 0.05})")->status, 200);
+    }
+    const json views = viewsOf(version);
+    ASSERT_FALSE(views.is_null()) << "no views for version " << version;
+    for (const char* view : {"lobe", "frame"}) {
+      ASSERT_TRUE(views[view]["available"]) << view << ": " << views[view]["reason"];
+      const auto picture = Get(views[view]["url"].get<std::string>());
+      ASSERT_TRUE(picture && picture->status == 200) << view;
+      EXPECT_EQ(picture->get_header_value("Content-Type"), "image/png") << view;
+      EXPECT_EQ(picture->body.rfind("\x89PNG", 0), 0u) << view;
+    }
+    const std::string lobe = Get(views["lobe"]["url"].get<std::string>())->body;
+    EXPECT_NE(lobe, previous) << "the lobe follows U Glossiness";
+    previous = lobe;
+  }
 }
 
 }  // namespace
