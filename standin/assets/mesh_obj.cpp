@@ -1,7 +1,11 @@
 // Wavefront OBJ meshes: one vertex per face corner, polygons fanned.
 #include <tiny_obj_loader.h>
 
+#include <charconv>
+#include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <string_view>
 
 #include "standin/assets/asset_error.h"
 #include "standin/assets/mesh_readers.h"
@@ -12,6 +16,34 @@ namespace {
 // The first line of a loader message, without its trailing newline.
 std::string FirstLine(const std::string& text) {
   return text.substr(0, text.find('\n'));
+}
+
+// The loader reads a word it cannot parse as a number ("nan", "inf", "1,5")
+// as 0, which would move a vertex silently; so every word of the vertex
+// lines ("v", "vn", "vt") must be a finite number.
+void CheckNumbers(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::string line;
+  constexpr const char* kSpace = " \t\r";
+  for (size_t number = 1; std::getline(file, line); ++number) {
+    std::string_view rest(line.data(), std::min(line.size(), line.find('#')));
+    const size_t key = rest.find_first_of(kSpace);
+    const std::string_view keyword = rest.substr(0, key);
+    if (key == std::string_view::npos || (keyword != "v" && keyword != "vn" && keyword != "vt"))
+      continue;
+    rest.remove_prefix(key);
+    for (size_t start; (start = rest.find_first_not_of(kSpace)) != std::string_view::npos;) {
+      rest.remove_prefix(start);
+      const std::string_view word = rest.substr(0, rest.find_first_of(kSpace));
+      rest.remove_prefix(word.size());
+      const std::string_view digits = word.substr(word[0] == '+' ? 1 : 0);
+      double value = 0.0;
+      const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+      if (error != std::errc() || end != digits.data() + digits.size() || !std::isfinite(value))
+        throw AssetError(path + ": line " + std::to_string(number) + ": \"" + std::string(word) +
+                         "\" is not a finite number");
+    }
+  }
 }
 
 struct Corners {
@@ -89,6 +121,7 @@ Mesh ReadObj(const std::string& path) {
                         false)) {
     throw AssetError(path + ": cannot read OBJ: " + FirstLine(err.empty() ? warn : err));
   }
+  CheckNumbers(path);
   const Corners corners = Triangles(shapes);
   if (corners.indices.empty()) throw AssetError(path + ": the mesh has no triangles");
   bool normals = false, uvs = false;
