@@ -5,7 +5,9 @@
 namespace bench {
 namespace {
 
-Vec3 Value(const FakeInput& input) { return ToVec3(input.value); }
+void Copy(const double from[3], double to[3]) {
+  for (int i = 0; i < 3; ++i) to[i] = from[i];
+}
 
 LightAnswers Answers(const FakeLight& light) {
   LightAnswers a;
@@ -37,22 +39,22 @@ PreRead ReadAhead(const NodeData& data, const FakeNode& node,
   in.uGloss = scalar("U Glossiness", data.uGlossiness);
   in.vGloss = scalar("V Glossiness", data.vGlossiness);
   in.axisWired = input("Axis").connected != 0;
-  in.axisValue = Value(input("Axis"));
+  Copy(input("Axis").value, in.axisValue);
   in.axisSetting = data.axis;
   in.theta = scalar("Tangent Rotate", data.tangentRotate);
   in.normalWired = input("Normal").connected != 0;
-  in.normalValue = Value(input("Normal"));
+  Copy(input("Normal").value, in.normalValue);
   in.customWired = input("Custom Light").connected != 0;
   in.customType = data.customLightType;
-  in.customValue = Value(input("Custom Light"));
+  Copy(input("Custom Light").value, in.customValue);
   in.itemInfo = services.itemInfo != nullptr;
   in.uvWired = input("UV").connected != 0;
-  in.uv = Value(input("UV"));
+  Copy(input("UV").value, in.uv);
   in.toWorld = data.classicMode == 0 ? spot.toWorld : spot.toLocal;
   in.toLocal = data.classicMode == 0 ? spot.toLocal : spot.toWorld;
-  in.position = ToVec3(spot.worldPosition);
-  in.hostNormal = ToVec3(spot.normal);
-  in.raySource = ToVec3(spot.raySource);
+  Copy(spot.worldPosition, in.position);
+  Copy(spot.normal, in.hostNormal);
+  Copy(spot.raySource, in.raySource);
   in.object = spot.object != nullptr;
   in.lightCount = static_cast<int>(lights.size());
   for (int i = 0; i < in.lightCount && i < kMaxLights; ++i)

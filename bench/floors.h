@@ -43,20 +43,20 @@ struct PreRead {
   double amount = 0.0;
   double uGloss = 0.0, vGloss = 0.0;
   bool axisWired = false;
-  Vec3 axisValue{};
+  double axisValue[3] = {};
   std::int32_t axisSetting = 1;
   double theta = 0.0;
   bool normalWired = false;
-  Vec3 normalValue{};
+  double normalValue[3] = {};
   bool customWired = false;
   std::int32_t customType = 0;
-  Vec3 customValue{};
+  double customValue[3] = {};
   bool itemInfo = false;
   bool uvWired = false;
-  Vec3 uv{};
+  double uv[3] = {};
   const double* toWorld = nullptr;
   const double* toLocal = nullptr;
-  Vec3 position{}, hostNormal{}, raySource{};
+  double position[3] = {}, hostNormal[3] = {}, raySource[3] = {};
   bool object = true;
   int lightCount = 0;
   LightAnswers lights[kMaxLights];
@@ -82,33 +82,38 @@ inline Color SceneLightsColor(const PreRead& in, ShadingFrame* frame) {
 }
 
 // The evaluation's maths over `in`, through the module's own pure
-// functions in the order the evaluation calls them. Returns false where the
-// evaluation sets no output; else writes the colour to `out`. Kept out of
-// line so that instruction counts can find it.
+// functions in the order the evaluation calls them, the shape decided at
+// run time. Returns false where the evaluation sets no output; else writes
+// the colour to `out`. Kept out of line so that instruction counts can find
+// it.
 [[gnu::noinline]] inline bool ArithmeticFloor(const PreRead& in,
                                               double out[3]) {
   if (!in.traceable) return false;
   Color color = kBlack;
   if (!(in.flags & kSpotShadowRay) && !(in.amount <= 0.0)) {
-    const double uGloss = GuardGlossiness(in.uGloss);
-    const double vGloss = GuardGlossiness(in.vGloss);
-    const Vec3 axis =
-        in.axisWired ? Normalized(in.axisValue) : SettingAxis(in.axisSetting);
-    const Normals normals = in.normalWired
-                                ? NormalsFromInput(in.normalValue, in.toWorld)
-                                : NormalsFromHost(in.hostNormal, in.toLocal);
-    const LightSelection light =
-        in.customWired ? CustomLight(in.customValue, in.customType, in.position)
-        : in.itemInfo  ? SceneLights()
-                       : FixedLight();
-    Vec3 t;
-    if (LocalTangent(axis, normals.local, in.theta, &t)) {
-      if (in.uvWired) t = SteerTangent(t, normals.local, in.uv);
-      ShadingFrame frame = WorldFrame(in.toWorld, t, normals.world,
-                                      in.position, in.raySource, uGloss, vGloss);
-      color = OutputColor(light.single ? SingleLightColor(&frame, light.direction)
-                                       : SceneLightsColor(in, &frame),
-                          in.amount, in.base);
+    const FrameShape shape{in.axisWired, in.normalWired,
+                           in.customWired ? LightSource::kCustom
+                           : in.itemInfo  ? LightSource::kScene
+                                          : LightSource::kFixed,
+                           in.theta != 0.0, in.uvWired};
+    const FrameSource source{in.axisValue, in.normalValue, in.customValue,
+                             in.uv,        in.theta,       in.uGloss,
+                             in.vGloss,    in.axisSetting, in.customType,
+                             in.toWorld,   in.toLocal,     in.hostNormal,
+                             in.position,  in.raySource};
+    Vec3 n;
+    const Vec3 t = LocalTangent(shape, source, &n);
+    if (t.x != 0.0 || t.y != 0.0 || t.z != 0.0) {
+      Vec3 halfway;
+      ShadingFrame frame = WorldFrame(shape, source, n, t, &halfway);
+      Color sum;
+      if (shape.light == LightSource::kScene) {
+        sum = SceneLightsColor(in, &frame);
+      } else {
+        const double f = HalfwayLobe(frame, halfway);
+        sum = {f, f, f};
+      }
+      color = OutputColor(sum, in.amount, in.base);
     }
   }
   out[0] = color.r;

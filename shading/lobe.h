@@ -1,43 +1,14 @@
-// The lights a spot is shaded by, the specular lobe of one light and the
-// output colour, from plain values the host binding has read.
+// The specular lobe of one light and the output colour, from plain values
+// the host binding has read.
 #pragma once
-
-#include <cstdint>
 
 #include "shading/frame.h"
 #include "shading/vector.h"
 
 namespace quillane {
 
-// `customLightType` values: the "Custom Light" input is a direction
-// ("Distant") or a position (any other value, "Point" being 1).
-constexpr std::int32_t kLightDistant = 0;
-constexpr std::int32_t kLightPoint = 1;
-
 constexpr Color kWhite{1.0, 1.0, 1.0};
 constexpr Color kBlack{0.0, 0.0, 0.0};
-
-// Which lights shade a spot: one single white light travelling along
-// `direction`, or the scene's lights.
-struct LightSelection {
-  bool single;
-  Vec3 direction;
-};
-
-// The wired "Custom Light": `value` is the direction the light travels, or
-// for a point light its position, the light then shining from there toward
-// the spot at `position`. Used in world space as it comes.
-inline LightSelection CustomLight(const Vec3& value, std::int32_t type,
-                                  const Vec3& position) {
-  return {true, Normalized(type == kLightDistant ? value : position - value)};
-}
-
-// The light for a host without an item list: fixed, from the upper left.
-const Vec3 kFixedLightDirection = Normalized({1.0, -1.0, 1.0});
-inline LightSelection FixedLight() { return {true, kFixedLightDirection}; }
-
-// The scene's lights, walked by the host binding.
-inline LightSelection SceneLights() { return {false, {0.0, 0.0, 0.0}}; }
 
 // The lobe's weight f = 1 / q for the unit halfway vector `s` between the
 // directions toward the viewer and the light: 1 when q is 0, and 0 when q is
@@ -70,11 +41,6 @@ inline int SpecularLobe(ShadingFrame* frame, const Vec3& lightDir,
   }
   frame->lightSpec = {f * lightColor.r, f * lightColor.g, f * lightColor.b};
   return 1;
-}
-
-// The single light's lobe, or black when it contributes nothing.
-inline Color SingleLightColor(ShadingFrame* frame, const Vec3& direction) {
-  return SpecularLobe(frame, direction, kWhite) ? frame->lightSpec : kBlack;
 }
 
 // The output: the summed lobes scaled by the specular amount, then tinted

@@ -1,7 +1,8 @@
 // The shading frame from plain values: glossiness guard, axis, normals and
-// the product convention, tangent with rotation and steering, and the
-// world-space frame. Which matrix plays which role, and which inputs are
-// read, is pinned through the evaluation.
+// the product convention, tangent with rotation and steering, the single
+// light, and the world-space frame. Which matrix plays which role, and which
+// inputs are read, is pinned through the evaluation.
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <random>
@@ -26,19 +27,59 @@ constexpr double kIdentity[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
 constexpr double kQuarter[9] = {0, -1, 0, 1, 0, 0, 0, 0, 1};
 constexpr Vec3 kX{1, 0, 0}, kY{0, 1, 0}, kZ{0, 0, 1};
 
-// The frame of a spot at the origin seen from (0, 0, 5), built from
-// `normals` and `axis` as the evaluation does, with `toWorld` for the
-// tangent. Returns false at the zero-tangent exit.
-bool Build(const Normals& normals, const Vec3& axis, ShadingFrame* frame,
-           const double toWorld[9] = kIdentity, double theta = 0.0,
-           const Vec3* uv = nullptr) {
-  Vec3 t;
-  if (!LocalTangent(axis, normals.local, theta, &t)) return false;
-  if (uv) t = SteerTangent(t, normals.local, *uv);
-  *frame = WorldFrame(toWorld, t, normals.world, {0, 0, 0}, {0, 0, 5}, 0.5,
-                      0.1);
-  return true;
+void Set(double to[3], const Vec3& v) {
+  to[0] = v.x;
+  to[1] = v.y;
+  to[2] = v.z;
 }
+
+// A spot at the origin seen from (0, 0, 5), host normal +Z, identity
+// matrices, axis setting Y, no turn, glossiness 0.5 and 0.1; what a test
+// wires or changes is set on it before Build.
+struct Spot {
+  FrameShape shape{false, false, LightSource::kScene, false, false};
+  double axis[3] = {}, normal[3] = {}, custom[3] = {}, uv[3] = {};
+  double theta = 0.0;
+  std::int32_t axisSetting = 1, customLightType = kLightDistant;
+  double toWorld[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+  double toLocal[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+  double hostNormal[3] = {0, 0, 1}, position[3] = {}, raySource[3] = {0, 0, 5};
+
+  void WireAxis(const Vec3& v) {
+    shape.axis = true;
+    Set(axis, v);
+  }
+  void WireNormal(const Vec3& v) {
+    shape.normal = true;
+    Set(normal, v);
+  }
+  void WireUV(double u, double v) {
+    shape.uv = true;
+    Set(uv, {u, v, 123.0});
+  }
+  // As the evaluation decides it: 0 and -0 do not turn.
+  void Turn(double radians) {
+    theta = radians;
+    shape.rotate = radians != 0.0;
+  }
+
+  FrameSource Source() const {
+    return {axis, normal, custom, uv, theta, 0.5, 0.1, axisSetting,
+            customLightType, toWorld, toLocal, hostNormal, position, raySource};
+  }
+
+  // The frame as the evaluation builds it; false at the zero-tangent exit.
+  // `n` is the local normal.
+  bool Build(ShadingFrame* frame, Vec3* n = nullptr,
+             Vec3* halfway = nullptr) const {
+    Vec3 local, h;
+    const Vec3 t = LocalTangent(shape, Source(), &local);
+    if (n) *n = local;
+    if (t.x == 0.0 && t.y == 0.0 && t.z == 0.0) return false;
+    *frame = WorldFrame(shape, Source(), local, t, halfway ? halfway : &h);
+    return true;
+  }
+};
 
 TEST(Frame, GlossinessGuardReplacesOnlyExactZero) {
   const double cases[][2] = {
@@ -61,69 +102,86 @@ TEST(Frame, SettingAxisNamesAUnitVectorOutOfRangeIsY) {
 
 TEST(Frame, TangentIsAxisCrossNormal) {
   ShadingFrame frame;
-  const Normals up = NormalsFromHost(kZ, kIdentity);
-  ASSERT_TRUE(Build(up, kX, &frame));
+  Spot spot;
+  spot.axisSetting = 0;
+  ASSERT_TRUE(spot.Build(&frame));
   ExpectVec(frame.tangent, 0, -1, 0);
-  ASSERT_TRUE(Build(up, kY, &frame));
+  spot.axisSetting = 1;
+  ASSERT_TRUE(spot.Build(&frame));
   ExpectVec(frame.tangent, 1, 0, 0);
   ExpectVec(frame.bitangent, 0, 1, 0);
 }
 
 TEST(Frame, AxisAlongNormalGivesNoFrame) {
-  Vec3 t{7, 7, 7};
-  EXPECT_FALSE(LocalTangent(kZ, kZ, 0.0, &t));
-  EXPECT_FALSE(LocalTangent(Normalized({0, 0, 0}), kZ, 0.0, &t))
-      << "a zero axis input stays zero";
-  EXPECT_EQ(t.x, 7.0) << "the tangent is left as it was";
+  ShadingFrame frame;
+  Spot spot;
+  spot.axisSetting = 2;
+  EXPECT_FALSE(spot.Build(&frame));
+  spot.WireAxis({0, 0, 0});
+  EXPECT_FALSE(spot.Build(&frame)) << "a zero axis input stays zero";
 }
 
 TEST(Frame, WiredAxisIsNormalised) {
   ShadingFrame frame;
-  ASSERT_TRUE(Build(NormalsFromInput(kX, kIdentity), Normalized({0, 0, 5}),
-                    &frame));
+  Spot spot;
+  spot.WireNormal(kX);
+  spot.WireAxis({0, 0, 5});
+  ASSERT_TRUE(spot.Build(&frame));
   ExpectVec(frame.tangent, 0, 1, 0, 0);  // exact: (0, 0, 1) x (1, 0, 0)
 }
 
 TEST(Frame, HostNormalIsUsedBitForBit) {
-  const Normals normals = NormalsFromHost({0, 0, 3}, kIdentity);
-  EXPECT_EQ(normals.world.z, 3.0) << "the host's normal is not normalised";
-  ExpectVec(normals.local, 0, 0, 1, 0);
   ShadingFrame frame;
-  ASSERT_TRUE(Build(normals, kX, &frame));
-  EXPECT_EQ(frame.normal.z, 3.0);
+  Vec3 n;
+  Spot spot;
+  Set(spot.hostNormal, {0, 0, 3});
+  spot.axisSetting = 0;
+  ASSERT_TRUE(spot.Build(&frame, &n));
+  EXPECT_EQ(frame.normal.z, 3.0) << "the host's normal is not normalised";
+  ExpectVec(n, 0, 0, 1, 0);
   ExpectVec(frame.tangent, 0, -1, 0);
 }
 
 TEST(Frame, WiredNormalIsNormalisedAndCarriedToWorld) {
-  const Normals normals = NormalsFromInput({0, 0, 2}, kIdentity);
-  ExpectVec(normals.local, 0, 0, 1, 0);
-  ExpectVec(normals.world, 0, 0, 1, 0);
+  ShadingFrame frame;
+  Vec3 n;
+  Spot spot;
+  spot.WireNormal({0, 0, 2});
+  spot.axisSetting = 0;
+  ASSERT_TRUE(spot.Build(&frame, &n));
+  ExpectVec(n, 0, 0, 1, 0);
+  ExpectVec(frame.normal, 0, 0, 1, 0);
 }
 
 TEST(Frame, MatricesMultiplyColumnVectors) {
   // Local to world: the "Normal" input and the tangent.
   ShadingFrame frame;
-  ASSERT_TRUE(Build(NormalsFromInput(kX, kQuarter), kZ, &frame, kQuarter));
+  Spot wired;
+  wired.WireNormal(kX);
+  wired.axisSetting = 2;
+  std::copy(kQuarter, kQuarter + 9, wired.toWorld);
+  ASSERT_TRUE(wired.Build(&frame));
   ExpectVec(frame.normal, 0, 1, 0);  // a transposed product gives (0, -1, 0)
   ExpectVec(frame.tangent, -1, 0, 0);
   ExpectVec(frame.bitangent, 0, 0, 1);
 
   // World to local: the host's normal.
-  const Normals normals = NormalsFromHost(kY, kQuarter);
-  ExpectVec(normals.local, -1, 0, 0);
-  ASSERT_TRUE(Build(normals, kY, &frame));
+  Vec3 n;
+  Spot host;
+  Set(host.hostNormal, kY);
+  std::copy(kQuarter, kQuarter + 9, host.toLocal);
+  ASSERT_TRUE(host.Build(&frame, &n));
+  ExpectVec(n, -1, 0, 0);
   ExpectVec(frame.tangent, 0, 0, 1);
   ExpectVec(frame.bitangent, 1, 0, 0);
 }
 
 TEST(Frame, RotationTurnsTangentClockwiseAboutNormal) {
-  Vec3 t;
-  ASSERT_TRUE(LocalTangent(kY, kZ, std::numbers::pi / 2, &t));
-  ExpectVec(t, 0, -1, 0);
-  for (double none : {0.0, -0.0}) {
-    ASSERT_TRUE(LocalTangent(kY, kZ, none, &t));
-    EXPECT_EQ(t.x, 1.0) << "no turn for " << none;
-  }
+  ShadingFrame frame;
+  Spot spot;
+  spot.Turn(std::numbers::pi / 2);
+  ASSERT_TRUE(spot.Build(&frame));
+  ExpectVec(frame.tangent, 0, -1, 0);
 }
 
 TEST(Frame, UvSteersTangentWithinItsPlane) {
@@ -135,17 +193,23 @@ TEST(Frame, UvSteersTangentWithinItsPlane) {
                {0.5, 0.5, {0, 0, 0}}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "uv " << c.u << ", " << c.v);
-    // The third component is ignored.
-    const Vec3 t = SteerTangent(kX, kZ, {c.u, c.v, 123.0});
-    ExpectVec(t, c.tangent.x, c.tangent.y, c.tangent.z);
+    ShadingFrame frame;
+    Spot spot;
+    spot.WireUV(c.u, c.v);  // the third component is ignored
+    ASSERT_TRUE(spot.Build(&frame));
+    ExpectVec(frame.tangent, c.tangent.x, c.tangent.y, c.tangent.z);
   }
 }
 
 TEST(Frame, DegenerateVectorsPassIntoTheFrame) {
   // A centred "UV" steers the tangent to zero, and a ray from the spot
   // itself gives no view: neither ends the evaluation.
-  const ShadingFrame frame = WorldFrame(kIdentity, {0, 0, 0}, kZ, {1, 2, 3},
-                                        {1, 2, 3}, 0.5, 0.1);
+  ShadingFrame frame;
+  Spot spot;
+  spot.WireUV(0.5, 0.5);
+  Set(spot.position, {1, 2, 3});
+  Set(spot.raySource, {1, 2, 3});
+  ASSERT_TRUE(spot.Build(&frame));
   ExpectVec(frame.tangent, 0, 0, 0, 0);
   ExpectVec(frame.bitangent, 0, 0, 0, 0);
   ExpectVec(frame.view, 0, 0, 0, 0);
@@ -154,28 +218,67 @@ TEST(Frame, DegenerateVectorsPassIntoTheFrame) {
 }
 
 TEST(Frame, RotationAndSteeringTogether) {
-  const Normals normals = NormalsFromHost(kZ, kIdentity);
-  Vec3 t;
-  ASSERT_TRUE(LocalTangent(kX, normals.local, std::numbers::pi / 6, &t));
-  ExpectVec(t, -0.5, -0.866025404, 0);
-  t = SteerTangent(t, normals.local, {0.75, 0.9, 0});
-  const ShadingFrame frame = WorldFrame(kIdentity, t, normals.world, {1, 0, 0},
-                                        {1, -2, 4}, 0.5, 0.1);
+  ShadingFrame frame;
+  Spot spot;
+  spot.axisSetting = 0;
+  spot.Turn(std::numbers::pi / 6);
+  spot.WireUV(0.75, 0.9);
+  Set(spot.position, {1, 0, 0});
+  Set(spot.raySource, {1, -2, 4});
+  ASSERT_TRUE(spot.Build(&frame));
   ExpectVec(frame.normal, 0, 0, 1, 0);
   ExpectVec(frame.tangent, 0.469388604, -0.882991698, 0);
   ExpectVec(frame.bitangent, 0.882991698, 0.469388604, 0);
   ExpectVec(frame.view, 0, 0.447213595, -0.894427191);
 }
 
+// The single light: the fixed one, or "Custom Light" as a direction or a
+// position; the halfway vector is the unit sum of view and light.
+TEST(Frame, SingleLightAndHalfwayVector) {
+  const double r = 1 / std::sqrt(3.0);
+  const struct Case {
+    const char* what;
+    LightSource light;
+    std::int32_t type;
+    Vec3 custom, position, travel;
+  } cases[] = {
+      {"distant, normalised", LightSource::kCustom, kLightDistant, {0, -2, 0}, {}, {0, -1, 0}},
+      {"point above", LightSource::kCustom, kLightPoint, {0, 10, 0}, {}, {0, -1, 0}},
+      {"type 2 is a point", LightSource::kCustom, 2, {0, 10, 0}, {}, {0, -1, 0}},
+      {"type -1 is a point", LightSource::kCustom, -1, {0, 10, 0}, {}, {0, -1, 0}},
+      {"point at the spot stays zero", LightSource::kCustom, 1, {1, 2, 3}, {1, 2, 3}, {0, 0, 0}},
+      {"fixed, from the upper left", LightSource::kFixed, 0, {}, {}, {r, -r, r}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Spot spot;
+    spot.shape.light = c.light;
+    spot.customLightType = c.type;
+    Set(spot.custom, c.custom);
+    Set(spot.position, c.position);
+    const Vec3 travel = Normalized(SingleLight(spot.shape, spot.Source()));
+    ExpectVec(travel, c.travel.x, c.travel.y, c.travel.z, 1e-15);
+
+    ShadingFrame frame;
+    Vec3 halfway;
+    ASSERT_TRUE(spot.Build(&frame, nullptr, &halfway));
+    const Vec3 expected = Normalized(frame.view + travel);
+    EXPECT_EQ(halfway.x, expected.x);
+    EXPECT_EQ(halfway.y, expected.y);
+    EXPECT_EQ(halfway.z, expected.z);
+  }
+}
+
 TEST(Frame, FrameIsOrthonormalForRandomSpots) {
   std::mt19937 rng(11);
   std::uniform_real_distribution<double> u(-1.0, 1.0);
   for (int i = 0; i < 300; ++i) {
-    const Normals normals =
-        NormalsFromHost({u(rng), u(rng), u(rng)}, kIdentity);
+    Spot spot;
+    Set(spot.hostNormal, {u(rng), u(rng), u(rng)});
+    spot.axisSetting = i % 3;
+    spot.Turn(3 * u(rng));
     ShadingFrame frame;
-    if (!Build(normals, SettingAxis(i % 3), &frame, kIdentity, 3 * u(rng)))
-      continue;
+    if (!spot.Build(&frame)) continue;
     const Vec3 n = Normalized(frame.normal);
     SCOPED_TRACE(testing::Message() << "case " << i);
     EXPECT_NEAR(Dot(frame.tangent, frame.tangent), 1.0, 1e-12);

@@ -1,4 +1,4 @@
-// The light selection and the specular lobe on hand-made frames.
+// The specular lobe and the output colour on hand-made frames.
 #include <cmath>
 #include <random>
 
@@ -92,38 +92,6 @@ TEST(SpecularLobe, HostDirectionIsNotNormalised) {
   EXPECT_NEAR(frame.lightSpec.r, 1 / 3.7, 1e-15);
   ASSERT_EQ(SpecularLobe(&frame, {-1, 0, 0}, kWhite), 1);
   EXPECT_NEAR(frame.lightSpec.r, 0.4, 1e-15);
-}
-
-// The light selection from plain values; which inputs it asks the host for
-// is pinned by the evaluation's traces.
-TEST(LightSelection, CustomFixedAndSceneLights) {
-  const double r = 1 / std::sqrt(3.0);
-  const struct Case {
-    const char* what;
-    LightSelection light;
-    bool single;
-    Vec3 direction;
-  } cases[] = {
-      {"distant, normalised", CustomLight({0, -2, 0}, kLightDistant, {0, 0, 0}),
-       true, {0, -1, 0}},
-      {"point above", CustomLight({0, 10, 0}, kLightPoint, {0, 0, 0}), true,
-       {0, -1, 0}},
-      {"type 2 is a point", CustomLight({0, 10, 0}, 2, {0, 0, 0}), true,
-       {0, -1, 0}},
-      {"type -1 is a point", CustomLight({0, 10, 0}, -1, {0, 0, 0}), true,
-       {0, -1, 0}},
-      {"point at the spot stays zero", CustomLight({1, 2, 3}, 1, {1, 2, 3}),
-       true, {0, 0, 0}},
-      {"fixed, from the upper left", FixedLight(), true, {r, -r, r}},
-      {"scene lights", SceneLights(), false, {0, 0, 0}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    EXPECT_EQ(c.light.single, c.single);
-    EXPECT_NEAR(c.light.direction.x, c.direction.x, 1e-15);
-    EXPECT_NEAR(c.light.direction.y, c.direction.y, 1e-15);
-    EXPECT_NEAR(c.light.direction.z, c.direction.z, 1e-15);
-  }
 }
 
 TEST(OutputColor, ScalesByTheAmountThenTints) {
