@@ -261,6 +261,9 @@ void Path(void* instance, SpotInfo* spot, OutputHandle, ValueHandle value) {
 
   Color sum;
   if constexpr (S.scene) {
+    // The walk asks for light flags and exclusions: a host without those
+    // services leaves the path.
+    if (!gLean.lightInfo || !gLean.objectInfo) return OffPath(value);
     sum = SceneLights(f, spot);
   } else {
     const double r = LobeOfHalfway(f, s);

@@ -14,7 +14,7 @@ constexpr std::int32_t kLightPoint = 1;
 
 // Where a spot's light comes from: the fixed light of a host without an
 // item list, the wired "Custom Light", or the scene's lights.
-enum class LightSource { kFixed, kCustom, kScene };
+enum class LightSource { kFixed, kScene, kCustom };
 
 // The light for a host without an item list: fixed, from the upper left,
 // travelling along this unit direction.
