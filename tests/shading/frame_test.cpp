@@ -22,7 +22,6 @@ void ExpectVec(const Vec3& v, double x, double y, double z,
   EXPECT_NEAR(v.z, z, tolerance) << "(" << v.x << ", " << v.y << ", " << v.z << ")";
 }
 
-constexpr double kIdentity[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
 // Quarter turn about Z.
 constexpr double kQuarter[9] = {0, -1, 0, 1, 0, 0, 0, 0, 1};
 constexpr Vec3 kX{1, 0, 0}, kY{0, 1, 0}, kZ{0, 0, 1};
