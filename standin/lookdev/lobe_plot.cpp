@@ -14,13 +14,17 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-// Runs body(row) for rows 0..count-1 on `threads` threads.
+// Runs body(row) for rows 0..count-1 on the options' threads; throws
+// RenderInterrupted once the options' `interrupted` answers true.
 template <typename Body>
-void ParallelRows(int count, int threads, const Body& body) {
-  tbb::task_arena arena(std::max(1, threads));
+void ParallelRows(int count, const LobeOptions& options, const Body& body) {
+  tbb::task_arena arena(std::max(1, options.threads));
   arena.execute([&] {
     tbb::parallel_for(tbb::blocked_range<int>(0, count), [&](const tbb::blocked_range<int>& r) {
-      for (int row = r.begin(); row != r.end(); ++row) body(row);
+      for (int row = r.begin(); row != r.end(); ++row) {
+        if (options.interrupted && options.interrupted()) throw RenderInterrupted();
+        body(row);
+      }
     });
   });
 }
@@ -29,11 +33,12 @@ Vec3 InAxes(const SpotAxes& a, Vec3 v) { return a.x * v.x + a.y * v.y + a.n * v.
 
 // A map of `size` x `size` samples of lobe(direction); returns the count.
 template <typename Lobe>
-long long SampleMap(const SpotAxes& axes, int size, int threads, std::vector<double>* out,
+long long SampleMap(const SpotAxes& axes, const LobeOptions& options, std::vector<double>* out,
                     const Lobe& lobe) {
+  const int size = options.mapSize;
   out->assign(static_cast<size_t>(size) * static_cast<size_t>(size), kNaN);
   std::vector<long long> counts(static_cast<size_t>(size), 0);
-  ParallelRows(size, threads, [&](int j) {
+  ParallelRows(size, options, [&](int j) {
     for (int i = 0; i < size; ++i) {
       Vec3 d;
       if (!MapDirection(axes, size, i, j, &d)) continue;
@@ -80,9 +85,9 @@ LobeSamples SampleLobe(const std::vector<std::pair<std::string, LobeProbe>>& pro
   s.viewer = main.ToViewer();
   s.mapSize = options.mapSize;
   s.log = options.log;
-  s.evaluations += SampleMap(s.axes, options.mapSize, options.threads, &s.half,
+  s.evaluations += SampleMap(s.axes, options, &s.half,
                              [&](Vec3 h) { return main.AtHalf(h); });
-  s.evaluations += SampleMap(s.axes, options.mapSize, options.threads, &s.light,
+  s.evaluations += SampleMap(s.axes, options, &s.light,
                              [&](Vec3 l) { return main.AtLight(l); });
 
   // The slices lie in the planes of the first node's recovered frame; the
@@ -97,7 +102,7 @@ LobeSamples SampleLobe(const std::vector<std::pair<std::string, LobeProbe>>& pro
   const int count = std::max(2, options.polarSamples);
   for (int k = 0; k < count; ++k) s.angles.push_back(-90.0 + 180.0 * k / (count - 1));
   s.curves.resize(probes.size());
-  ParallelRows(static_cast<int>(probes.size()), options.threads, [&](int c) {
+  ParallelRows(static_cast<int>(probes.size()), options, [&](int c) {
     LobeCurve& curve = s.curves[static_cast<size_t>(c)];
     const LobeProbe& probe = probes[static_cast<size_t>(c)].second;
     curve.label = probes[static_cast<size_t>(c)].first;
@@ -143,7 +148,9 @@ EnergyReport CosineIntegral(const LobeProbe& probe, const SpotAxes& axes, int n,
   // u = sin² of the angle from the normal is uniform in cos-weighted
   // measure, as is the azimuth: midpoints of an n x n grid in (u, phi).
   std::vector<double> rows(static_cast<size_t>(n), 0.0);
-  ParallelRows(n, threads, [&](int a) {
+  LobeOptions options;
+  options.threads = threads;
+  ParallelRows(n, options, [&](int a) {
     const double u = (a + 0.5) / n;
     double sum = 0.0;
     for (int b = 0; b < n; ++b) {

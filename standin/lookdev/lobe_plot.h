@@ -3,12 +3,14 @@
 // evaluation through the module, then drawn with Cairo or listed as CSV.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "standin/lookdev/frame_recovery.h"
 #include "standin/lookdev/probe.h"
+#include "standin/render/renderer.h"
 #include "standin/render/output_files.h"
 
 namespace standin::lookdev {
@@ -25,6 +27,9 @@ struct LobeOptions {
   int polarSamples = 181; // samples along each slice, -90..90 degrees
   bool log = false;       // log10 colour and radius scales
   int threads = 1;
+  // Asked between rows of samples; once it answers true, sampling stops
+  // with RenderInterrupted. Empty: never.
+  std::function<bool()> interrupted;
 };
 
 struct LobeCurve {

@@ -85,7 +85,10 @@ std::optional<ViewProbe> ProbeViews(Host& host, const Scene& scene, const std::s
       request.height = preview.height;
       request.options.mapSize = kLobeMapSize;
       request.options.threads = threads;
+      request.options.interrupted = interrupted;
       probe.lobe = lookdev::PlotLobe(host, request).samples;
+    } catch (const RenderInterrupted&) {
+      return std::nullopt;
     } catch (const std::exception& e) {
       probe.lobeReason = Reason(e);
     }

@@ -7,6 +7,12 @@
 #include <iostream>
 
 namespace standin {
+namespace {
+
+// How long the views wait after the quick pass.
+constexpr std::chrono::milliseconds kViewsDelay{60};
+
+}  // namespace
 
 PreviewWorker::PreviewWorker(Studio& studio, EventHub& events, int threads)
     : studio_(studio), events_(events), threads_(threads) {
@@ -90,6 +96,14 @@ void PreviewWorker::RenderNext() {
 }
 
 void PreviewWorker::RenderViews(std::uint64_t version) {
+  {
+    // Leave the machine to the page while it fetches and draws the frame
+    // just published; a change meanwhile comes first.
+    std::unique_lock lock(mutex_);
+    if (wake_.wait_for(lock, kViewsDelay,
+                       [&] { return stop_ || studio_.version() != version; }))
+      return;
+  }
   std::optional<ViewProbe> probe;
   try {
     probe = studio_.ProbeViews(version, threads_, stop_);

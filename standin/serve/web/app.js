@@ -337,8 +337,12 @@ function inputRow(input, state) {
   return row;
 }
 
+let shownInputs = "";  // what the input rows were last built from
 function updateInputs(state) {
   const box = $("inputs");
+  // Most changes leave the wiring alone: then the rows stay as they are.
+  const wiring = JSON.stringify([state.inputs, state.sources, state.images]);
+  if (wiring === shownInputs) return;
   // While the user is in a row, keep the rows and update what they show.
   if (box.contains(document.activeElement) && box.children.length === state.inputs.length) {
     for (const input of state.inputs)
@@ -346,6 +350,7 @@ function updateInputs(state) {
     return;
   }
   box.replaceChildren(...state.inputs.map((input) => inputRow(input, state)));
+  shownInputs = wiring;
 }
 
 function updateCalls(lastChange) {
