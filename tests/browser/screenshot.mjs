@@ -6,6 +6,9 @@ const server = await startServer(["--scenes", sceneFolder()]);
 const browser = await launchBrowser();
 try {
   const page = await openPage(browser, server.url, {width: 1400, height: 760});
+  // Settled first (refined, views drawn), as a user finds the page.
+  await page.waitForFunction(() => window.quillane.framePass === "refined" &&
+                                   window.quillane.views?.version === window.quillane.state.version);
   // One change, so that the host calls it caused are listed.
   await page.locator('.control[data-label="U Glossiness"] input[type=number]').fill("20");
   await page.waitForFunction(() =>
