@@ -42,17 +42,6 @@ std::string SceneName(const std::string& path) {
   return path.empty() ? "default scene" : path;
 }
 
-// Runs `body`, turning every failure of the input or the module into one
-// message and exit code 2.
-template <typename Body>
-int Guarded(Body body) {
-  try {
-    return body();
-  } catch (const std::exception& e) {
-    return Fail(e.what());
-  }
-}
-
 // The module beside the program (a build folder, the Windows package), or,
 // when there is none, where an installed program keeps it:
 // ../lib/quillane/quillane.p.

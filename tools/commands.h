@@ -2,6 +2,7 @@
 // 0 success, 1 some eval lines failed, 2 bad input (scene, option, module).
 #pragma once
 
+#include <exception>
 #include <optional>
 #include <string>
 
@@ -16,6 +17,17 @@ inline std::string NonEmpty(const std::string& text) {
 // Prints "quillane: MESSAGE" on standard error and returns 2, the exit code
 // of bad input.
 int Fail(const std::string& message);
+
+// Runs `body`, turning every failure of the input or the module into one
+// message and exit code 2.
+template <typename Body>
+int Guarded(Body body) {
+  try {
+    return body();
+  } catch (const std::exception& e) {
+    return Fail(e.what());
+  }
+}
 
 // Whether this build renders: the renderer and image files need libpng,
 // OpenEXR and oneTBB, which builds without QUILLANE_RENDER (Windows) lack.

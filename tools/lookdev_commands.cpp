@@ -40,15 +40,6 @@ std::optional<std::pair<int, int>> ParsePixel(const std::string& text) {
   return std::make_pair(x, y);
 }
 
-template <typename Body>
-int Guarded(Body body) {
-  try {
-    return body();
-  } catch (const std::exception& e) {
-    return Fail(e.what());
-  }
-}
-
 // "key=v1,v2,..." as the key and its values.
 std::pair<std::string, std::vector<std::string>> ParseOverlay(const std::string& text) {
   const size_t eq = text.find('=');

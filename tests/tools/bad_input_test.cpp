@@ -27,6 +27,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using standin::ContainerForm;
+using standin_test::Listing;
 using standin_test::ReadFile;
 using standin_test::RunQuillane;
 using standin_test::TempFolder;
@@ -34,15 +35,6 @@ using standin_test::WriteFile;
 
 std::string Data(const std::string& name) {
   return std::string(QUILLANE_BAD_INPUT_DIR) + "/" + name;
-}
-
-// Every name in `folder`, sorted.
-std::vector<std::string> Listing(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 struct Refusal {

@@ -20,18 +20,11 @@
 namespace {
 
 namespace fs = std::filesystem;
+using standin_test::Listing;
 using standin_test::ReadFile;
 using standin_test::RunQuillane;
 using standin_test::TempFolder;
 using standin_test::WriteFile;
-
-std::vector<std::string> Listing(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 // Runs quillane with `resource` limited to `limit` bytes; returns the exit
 // code and leaves standard error in `err`.

@@ -22,5 +22,7 @@ std::string TempFolder();
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& text);
 bool FileExists(const std::string& path);
+// Every name in `folder`, sorted.
+std::vector<std::string> Listing(const std::string& folder);
 
 }  // namespace standin_test
