@@ -116,7 +116,7 @@ TEST_F(ServeTest, ViewsFollowTheNodeAsPngPictures) {
     return nullptr;
   };
   std::string previous;
-  for (const std::uint64_t version : {1, 2}) {
+  for (const std::uint64_t version : {std::uint64_t{1}, std::uint64_t{2}}) {
     if (version == 2) {
       ASSERT_EQ(Post("/api/set", R"({"id": 32771, "value": 0.05})")->status, 200);
     }
