@@ -9,30 +9,68 @@ namespace quillane {
 
 namespace {
 
-// A wired input is evaluated by the host, an unwired one falls back to the
-// node's own setting. Each costs one is-connected call, plus one evaluate
-// call when wired. The handle is passed as the node's own field, looked at
-// again for the evaluate call rather than kept across the first.
+// The inputs before "UV" in the host's order, then "UV"; an input's bit in
+// a set of wired inputs is 1 << its index.
+enum InputIndex : unsigned {
+  kColorInput,
+  kSpecularInput,
+  kUGlossinessInput,
+  kVGlossinessInput,
+  kAxisInput,
+  kTangentRotateInput,
+  kNormalInput,
+  kCustomLightInput,
+  kUVInput,
+};
+
+constexpr unsigned Bit(InputIndex input) { return 1u << input; }
+
+// The host's values of the wired inputs; an input's entry is written only
+// when it is wired.
+struct HostValues {
+  double color[3];
+  double specular;
+  double uGlossiness;
+  double vGlossiness;
+  double axis[3];
+  double tangentRotate;
+  double normal[3];
+  double customLight[3];
+  double uv[3];
+};
+
+// Asks whether `input` is wired: one is-connected call.
 inline bool Wired(const InputHandle& input) {
   return gHost.input->isConnected(input) != 0;
 }
 
-// A scalar input: the host's value when it is wired, else the node's
-// `setting`, looked at only once the host has answered.
-inline double ReadScalar(const InputHandle& input, SpotInfo* spot,
-                         const double& setting) {
-  if (!Wired(input)) [[likely]] return setting;
-  double value = 0.0;
-  gHost.input->evaluate(input, spot, &value);
-  return value;
+// The host's `count` values of a wired input: one evaluate call into
+// `value`, zeroed first.
+inline void ReadWired(const InputHandle& input, SpotInfo* spot, double* value,
+                      int count) {
+  for (int i = 0; i < count; ++i) value[i] = 0.0;
+  gHost.input->evaluate(input, spot, value);
 }
 
-// A vector input: true, with the host's value in `value`, when it is wired.
-inline bool ReadVector(const InputHandle& input, SpotInfo* spot, double value[3]) {
-  if (!Wired(input)) return false;
-  value[0] = value[1] = value[2] = 0.0;
-  gHost.input->evaluate(input, spot, value);
-  return true;
+// Reads input `index` for Shade, which starts at the first input found
+// wired: one before `first` is known unwired and `first` known wired;
+// later ones are asked. Returns the input's bit when wired, else 0. The
+// node's own setting for an unwired input is looked at only where the maths
+// uses it, so that nothing is kept across the host calls that follow.
+inline unsigned ReadFrom(InputIndex first, InputIndex index,
+                         const InputHandle& input, SpotInfo* spot,
+                         double* value, int count) {
+  if (index < first) return 0;
+  if (index > first && !Wired(input)) [[likely]] return 0;
+  ReadWired(input, spot, value, count);
+  return Bit(index);
+}
+
+// The host's value when `index` is among the `wired` inputs, else the
+// node's setting.
+inline double Chosen(unsigned wired, InputIndex index, const double& host,
+                     const double& setting) {
+  return wired & Bit(index) ? host : setting;
 }
 
 const double kBlackRgb[3] = {0.0, 0.0, 0.0};
@@ -48,7 +86,8 @@ inline void SetBlack(ValueHandle value) {
 inline Color SumSceneLights(const ShadingFrame& frame, SpotInfo* spot) {
   const ItemInfo* items = gHost.itemInfo;
   Color sum = kBlack;
-  for (ItemHandle l = items->first(kItemLight, nullptr); l; l = items->next(l)) {
+  for (ItemHandle l = items->first(kItemLight, nullptr); l;
+       l = items->next(l)) {
     const unsigned flags = gHost.lightInfo ? gHost.lightInfo->flags(l) : 0u;
     if (!spot->object) continue;
     if (gHost.objectInfo && gHost.objectInfo->excludedLight(spot->object, l))
@@ -64,21 +103,46 @@ inline Color SumSceneLights(const ShadingFrame& frame, SpotInfo* spot) {
   return sum;
 }
 
-// One evaluation after the inputs before "UV" are read: where the output
-// goes, the colour and amount, and what the frame is built from.
+// One evaluation once the inputs before "UV" are read: the node, the
+// host's values and which inputs they are, the spot and where the output
+// goes.
 struct Shading {
+  const NodeData& data;
+  HostValues& host;
+  unsigned wired;
   SpotInfo* spot;
   ValueHandle value;
-  const double* base;  // the colour: the host's or the setting
-  double amount;
-  FrameSource in;
 };
+
+// What the frame is built from. The settings are read here, where the maths
+// needs them; unused fields cost nothing once inlined.
+inline FrameSource Source(const Shading& e) {
+  const NodeData& d = e.data;
+  const HostValues& h = e.host;
+  const unsigned w = e.wired;
+  // Classic mode swaps which matrix takes local space to world space.
+  const bool classic = d.classicMode != 0;
+  return {h.axis,
+          h.normal,
+          h.customLight,
+          h.uv,
+          Chosen(w, kTangentRotateInput, h.tangentRotate, d.tangentRotate),
+          Chosen(w, kUGlossinessInput, h.uGlossiness, d.uGlossiness),
+          Chosen(w, kVGlossinessInput, h.vGlossiness, d.vGlossiness),
+          d.axis,
+          d.customLightType,
+          classic ? e.spot->toLocal : e.spot->toWorld,
+          classic ? e.spot->toWorld : e.spot->toLocal,
+          e.spot->normal,
+          e.spot->worldPosition,
+          e.spot->raySource};
+}
 
 // The frame, the lights and the output, for one shape.
 template <FrameShape S>
 inline void ShadeShaped(const Shading& e, const Vec3& n, const Vec3& t) {
   Vec3 halfway;
-  const ShadingFrame frame = WorldFrame(S, e.in, n, t, &halfway);
+  const ShadingFrame frame = WorldFrame(S, Source(e), n, t, &halfway);
   Color sum;
   if constexpr (S.light == LightSource::kScene) {
     sum = SumSceneLights(frame, e.spot);
@@ -86,7 +150,10 @@ inline void ShadeShaped(const Shading& e, const Vec3& n, const Vec3& t) {
     const double f = HalfwayLobe(frame, halfway);
     sum = {f, f, f};
   }
-  const Color rgb = OutputColor(sum, e.amount, ToColor(e.base));
+  const double* base = e.wired & Bit(kColorInput) ? e.host.color : e.data.color;
+  const double amount =
+      Chosen(e.wired, kSpecularInput, e.host.specular, e.data.specular);
+  const Color rgb = OutputColor(sum, amount, ToColor(base));
   const double out[3] = {rgb.r, rgb.g, rgb.b};
   gHost.output->setValue(e.value, out);
 }
@@ -106,90 +173,167 @@ constexpr FrameShape WithUV(FrameShape s, bool uv) {
   return s;
 }
 
-// The local tangent and the exit without one, then "UV".
 template <FrameShape S>
-inline void ShadeFromTangent(const Shading& e, const NodeData& data,
-                             double uv[3]) {
+inline void ShadeTurn(const Shading& e, const Vec3& n, const Vec3& t) {
+  if (Source(e).theta != 0.0)
+    return ShadeShaped<WithRotate(S, true)>(e, n, t);
+  return ShadeShaped<WithRotate(S, false)>(e, n, t);
+}
+
+// "UV", the last input, then the rest of the shape.
+template <FrameShape S>
+inline void ShadeSteered(const Shading& e, const Vec3& n, const Vec3& t) {
+  if (!Wired(e.data.inUV)) return ShadeTurn<WithUV(S, false)>(e, n, t);
+  ReadWired(e.data.inUV, e.spot, e.host.uv, 3);
+  return ShadeTurn<WithUV(S, true)>(e, n, t);
+}
+
+// The single light: the custom one when wired, else the fixed one unless
+// the host offers the scene's lights.
+template <FrameShape S>
+inline void ShadeLight(const Shading& e, const Vec3& n, const Vec3& t) {
+  if (e.wired & Bit(kCustomLightInput))
+    return ShadeSteered<WithLight(S, LightSource::kCustom)>(e, n, t);
+  if (gHost.itemInfo)
+    return ShadeSteered<WithLight(S, LightSource::kScene)>(e, n, t);
+  return ShadeSteered<WithLight(S, LightSource::kFixed)>(e, n, t);
+}
+
+// The local tangent, which needs only "Axis" and "Normal", and the exit
+// without one, before the rest of the shape is decided.
+template <FrameShape S>
+inline void ShadeFromTangent(const Shading& e) {
   Vec3 n;
-  const Vec3 t = LocalTangent(S, e.in, &n);
+  const Vec3 t = LocalTangent(S, Source(e), &n);
   if (t.x == 0.0 && t.y == 0.0 && t.z == 0.0) return SetBlack(e.value);
-  if (ReadVector(data.inUV, e.spot, uv))
-    return ShadeShaped<WithUV(S, true)>(e, n, t);
-  return ShadeShaped<WithUV(S, false)>(e, n, t);
+  return ShadeLight<S>(e, n, t);
 }
 
-template <FrameShape S>
-inline void ShadeTurn(const Shading& e, const NodeData& data, double uv[3]) {
-  if (e.in.theta != 0.0) return ShadeFromTangent<WithRotate(S, true)>(e, data, uv);
-  return ShadeFromTangent<WithRotate(S, false)>(e, data, uv);
-}
-
-template <FrameShape S>
-inline void ShadeLight(const Shading& e, const NodeData& data, double uv[3],
-                       LightSource light) {
-  switch (light) {
-    case LightSource::kFixed:
-      return ShadeTurn<WithLight(S, LightSource::kFixed)>(e, data, uv);
-    case LightSource::kCustom:
-      return ShadeTurn<WithLight(S, LightSource::kCustom)>(e, data, uv);
-    case LightSource::kScene:
-      return ShadeTurn<WithLight(S, LightSource::kScene)>(e, data, uv);
-  }
-}
-
-// Everything after the first two checks, as one function: the reads, then
-// the maths compiled for the shape they found, all inlined (flatten) so that
-// values stay in registers and no frame is added per step. It takes
-// Evaluate's arguments, so that Evaluate reaches it by a plain jump.
+// The evaluation from the first input AskWhileNoneWired found wired
+// (`first`): that input's value, the questions and values of the inputs
+// after it, then the maths compiled for the shape they found, all inlined
+// (flatten) so that values stay in registers and no frame is added per step.
 [[gnu::noinline, gnu::flatten]] void Shade(const NodeData& data, SpotInfo* spot,
-                                           OutputHandle /*output*/,
-                                           ValueHandle value) {
+                                           ValueHandle value,
+                                           InputIndex first) {
+  HostValues h;
+
   // Base colour and specular amount; no amount, no highlight.
-  double color[3];
-  const double* base = ReadVector(data.inColor, spot, color) ? color : data.color;
-  const double amount = ReadScalar(data.inSpecular, spot, data.specular);
-  if (amount <= 0.0) return SetBlack(value);
+  unsigned wired = ReadFrom(first, kColorInput, data.inColor, spot, h.color, 3);
+  wired |=
+      ReadFrom(first, kSpecularInput, data.inSpecular, spot, &h.specular, 1);
+  if (Chosen(wired, kSpecularInput, h.specular, data.specular) <= 0.0)
+    return SetBlack(value);
 
   // The other inputs in the host's order; the maths waits for them.
-  double axis[3], normal[3], custom[3], uv[3];
-  const double uGloss = ReadScalar(data.inUGlossiness, spot, data.uGlossiness);
-  const double vGloss = ReadScalar(data.inVGlossiness, spot, data.vGlossiness);
-  const bool axisWired = ReadVector(data.inAxis, spot, axis);
-  const double theta = ReadScalar(data.inTangentRotate, spot, data.tangentRotate);
-  const bool normalWired = ReadVector(data.inNormal, spot, normal);
-  const LightSource light = ReadVector(data.inCustomLight, spot, custom)
-                                ? LightSource::kCustom
-                            : gHost.itemInfo ? LightSource::kScene
-                                             : LightSource::kFixed;
+  wired |= ReadFrom(first, kUGlossinessInput, data.inUGlossiness, spot,
+                    &h.uGlossiness, 1);
+  wired |= ReadFrom(first, kVGlossinessInput, data.inVGlossiness, spot,
+                    &h.vGlossiness, 1);
+  wired |= ReadFrom(first, kAxisInput, data.inAxis, spot, h.axis, 3);
+  wired |= ReadFrom(first, kTangentRotateInput, data.inTangentRotate, spot,
+                    &h.tangentRotate, 1);
+  wired |= ReadFrom(first, kNormalInput, data.inNormal, spot, h.normal, 3);
+  wired |= ReadFrom(first, kCustomLightInput, data.inCustomLight, spot,
+                    h.customLight, 3);
 
-  // Classic mode swaps which matrix takes local space to world space.
-  const bool classic = data.classicMode != 0;
-  const Shading e{spot, value, base, amount,
-                  {axis, normal, custom, uv, theta, uGloss, vGloss, data.axis,
-                   data.customLightType,
-                   classic ? spot->toLocal : spot->toWorld,
-                   classic ? spot->toWorld : spot->toLocal, spot->normal,
-                   spot->worldPosition, spot->raySource}};
-  constexpr LightSource kAny = LightSource::kFixed;  // decided next
-  if (axisWired) {
-    if (normalWired)
-      return ShadeLight<FrameShape{true, true, kAny, false, false}>(e, data, uv, light);
-    return ShadeLight<FrameShape{true, false, kAny, false, false}>(e, data, uv, light);
+  const Shading e{data, h, wired, spot, value};
+  constexpr LightSource kAny = LightSource::kFixed;  // decided later
+  if (wired & Bit(kAxisInput)) {
+    if (wired & Bit(kNormalInput))
+      return ShadeFromTangent<FrameShape{true, true, kAny, false, false}>(e);
+    return ShadeFromTangent<FrameShape{true, false, kAny, false, false}>(e);
   }
-  if (normalWired)
-    return ShadeLight<FrameShape{false, true, kAny, false, false}>(e, data, uv, light);
-  return ShadeLight<FrameShape{false, false, kAny, false, false}>(e, data, uv, light);
+  if (wired & Bit(kNormalInput))
+    return ShadeFromTangent<FrameShape{false, true, kAny, false, false}>(e);
+  return ShadeFromTangent<FrameShape{false, false, kAny, false, false}>(e);
+}
+
+// Shade from a first wired input fixed here, so that the question before
+// each hand-over need not set it up.
+template <InputIndex First>
+[[gnu::noinline]] void ShadeFrom(const NodeData& data, SpotInfo* spot,
+                                 ValueHandle value) {
+  Shade(data, spot, value, First);
+}
+
+// The shape with none of the inputs before "UV" wired.
+template <LightSource L, bool Rotate, bool UV>
+constexpr FrameShape kNoneWired{false, false, L, Rotate, UV};
+
+// The evaluation after AskWhileNoneWired found none of the inputs before
+// "UV" wired, the local normal `n` and tangent `t` (not zero) from the
+// settings, and the shape: light `L`, a turn or none, "UV" wired or not.
+// The vectors come as six numbers so that they travel in registers and the
+// caller reaches this by a plain jump. Each shape is a function of its own,
+// so that one without the scene's lights or a turn saves no more registers
+// than its own maths needs.
+template <LightSource L, bool Rotate, bool UV>
+[[gnu::noinline, gnu::flatten]] void ShadeNoneWired(
+    const NodeData& data, SpotInfo* spot, ValueHandle value,
+    double nx, double ny, double nz, double tx, double ty, double tz) {
+  HostValues h;
+  if constexpr (UV) ReadWired(data.inUV, spot, h.uv, 3);
+  const Shading e{data, h, 0u, spot, value};
+  ShadeShaped<kNoneWired<L, Rotate, UV>>(e, {nx, ny, nz}, {tx, ty, tz});
+}
+
+// Most nodes have none of the inputs before "UV" wired. This asks about
+// them while none is, keeping nothing but its arguments, so that the exits
+// on the way cost no more than the questions: the first input found wired
+// hands the evaluation to Shade. The specular amount is read again where
+// the output is formed, like every setting.
+[[gnu::noinline]] void AskWhileNoneWired(const NodeData& data, SpotInfo* spot,
+                                         ValueHandle value) {
+  if (Wired(data.inColor)) return ShadeFrom<kColorInput>(data, spot, value);
+  if (Wired(data.inSpecular))
+    return ShadeFrom<kSpecularInput>(data, spot, value);
+  if (data.specular <= 0.0) return SetBlack(value);
+  if (Wired(data.inUGlossiness))
+    return ShadeFrom<kUGlossinessInput>(data, spot, value);
+  if (Wired(data.inVGlossiness))
+    return ShadeFrom<kVGlossinessInput>(data, spot, value);
+  if (Wired(data.inAxis)) return ShadeFrom<kAxisInput>(data, spot, value);
+  if (Wired(data.inTangentRotate))
+    return ShadeFrom<kTangentRotateInput>(data, spot, value);
+  if (Wired(data.inNormal)) return ShadeFrom<kNormalInput>(data, spot, value);
+  if (Wired(data.inCustomLight))
+    return ShadeFrom<kCustomLightInput>(data, spot, value);
+
+  // The tangent from the settings, and the exit without one.
+  HostValues unused;
+  Vec3 n;
+  const Vec3 t = LocalTangent(kNoneWired<LightSource::kFixed, false, false>,
+                              Source({data, unused, 0u, spot, value}), &n);
+  if (t.x == 0.0 && t.y == 0.0 && t.z == 0.0) return SetBlack(value);
+
+  // "UV", then the maths for the shape.
+  using Shaped = void (*)(const NodeData&, SpotInfo*, ValueHandle, double,
+                          double, double, double, double, double);
+  static constexpr Shaped kShapes[2][2][2] = {
+      {{ShadeNoneWired<LightSource::kFixed, false, false>,
+        ShadeNoneWired<LightSource::kFixed, false, true>},
+       {ShadeNoneWired<LightSource::kFixed, true, false>,
+        ShadeNoneWired<LightSource::kFixed, true, true>}},
+      {{ShadeNoneWired<LightSource::kScene, false, false>,
+        ShadeNoneWired<LightSource::kScene, false, true>},
+       {ShadeNoneWired<LightSource::kScene, true, false>,
+        ShadeNoneWired<LightSource::kScene, true, true>}}};
+  const bool uv = Wired(data.inUV);
+  const bool scene = gHost.itemInfo != nullptr;
+  const bool turn = data.tangentRotate != 0.0;
+  kShapes[scene][turn][uv](data, spot, value, n.x, n.y, n.z, t.x, t.y, t.z);
 }
 
 }  // namespace
 
-void Evaluate(void* instance, SpotInfo* spot, OutputHandle output,
+void Evaluate(void* instance, SpotInfo* spot, OutputHandle /*output*/,
               ValueHandle value) {
   // A spot the host cannot trace gets no output; a shadow ray gets black.
-  // Both before Shade, so that they cost no frame.
+  // Both before any frame is set up.
   if (!spot->rayTrace) return;
   if (spot->flags & kSpotShadowRay) return SetBlack(value);
-  Shade(*static_cast<const NodeData*>(instance), spot, output, value);
+  AskWhileNoneWired(*static_cast<const NodeData*>(instance), spot, value);
 }
 
 }  // namespace quillane
