@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -246,6 +247,44 @@ TEST_F(EvaluateTest, ZeroTangentIsBlackAfterTheLightIsRead) {
   EXPECT_EQ(host.trace[host.trace.size() - 2], "evaluate Custom Light")
       << "the custom light is read before the tangent exits; UV is not";
   EXPECT_EQ(host.trace.back(), "setValue");
+}
+
+// Evaluate asks while no input is wired and hands over where the first
+// wired one answers; where that happens must not matter. Each input wired
+// alone (none at all in the first row) gives the same bits and the same
+// questions as with "Color" wired too, to the colour setting.
+TEST_F(EvaluateTest, WhereTheFirstWiredInputAnswersChangesNothing) {
+  struct Case {
+    const char* input;
+    double x, y, z;
+  };
+  const Case kCases[] = {
+      {nullptr, 0, 0, 0},          {"Specular", 0.5, 0, 0},
+      {"U Glossiness", 0.3, 0, 0}, {"V Glossiness", 0.05, 0, 0},
+      {"Axis", 1, 2, 0},           {"Tangent Rotate", 0.4, 0, 0},
+      {"Normal", 0.1, 0.2, 1},     {"Custom Light", 1, -1, -2},
+      {"UV", 0.7, 0.2, 0}};
+  auto run = [&](const Case& c, bool color) {
+    Create();
+    if (color)
+      host.Wire("Color", data->color[0], data->color[1], data->color[2]);
+    if (c.input) host.Wire(c.input, c.x, c.y, c.z);
+    std::array<double, 3> colour{};
+    EXPECT_TRUE(host.Evaluate(data, &colour));
+    DestroyNode(data);
+    data = nullptr;
+    Trace trace = host.trace;
+    if (color) std::erase(trace, std::string("evaluate Color"));
+    return std::pair{colour, trace};
+  };
+  for (const Case& c : kCases) {
+    const auto [alone, aloneTrace] = run(c, false);
+    const auto [withColor, withColorTrace] = run(c, true);
+    const char* name = c.input ? c.input : "nothing";
+    EXPECT_EQ(std::memcmp(alone.data(), withColor.data(), sizeof alone), 0)
+        << name << ": " << alone[0] << " against " << withColor[0];
+    EXPECT_EQ(aloneTrace, withColorTrace) << name;
+  }
 }
 
 TEST_F(EvaluateTest, OutOfRangeAxisCountsAsY) {
