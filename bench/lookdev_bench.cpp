@@ -6,28 +6,17 @@
 //     pairs; "aov_over_render" is the ratio of their times (target 8);
 //   LookdevSweep: a 4x4 sheet of 256x256 renders of the default scene on 2
 //     threads, cells and PNG (target 3 s).
-#include <time.h>
-
 #include <exception>
 
 #include <benchmark/benchmark.h>
 
-#include "standin/host/host.h"
-#include "standin/host/module_file.h"
-#include "standin/host/scene_host.h"
+#include "bench/default_scene.h"
 #include "standin/lookdev/aov.h"
 #include "standin/lookdev/lobe_request.h"
 #include "standin/lookdev/sweep.h"
-#include "standin/render/scene.h"
 
 namespace bench {
 namespace {
-
-double Wall() {
-  timespec t{};
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
-}
 
 void LookdevLobePlot(benchmark::State& state) {
   try {
@@ -48,33 +37,26 @@ void LookdevLobePlot(benchmark::State& state) {
 
 void LookdevAovCost(benchmark::State& state) {
   try {
-    const standin::Scene scene = standin::DefaultScene();
-    standin::ModuleFile module(QUILLANE_MODULE_PATH);
-    standin::Host host(module);
-    standin::SceneSession session(host, scene, "default scene");
+    DefaultScene d;
     standin::RenderOptions options;
     options.threads = 2;
-    const int width = scene.render.width, height = scene.render.height;
-    double render = 0.0, aov = 0.0;
-    int turn = 0;
-    for (auto _ : state) {
-      for (int i = 0; i < 2; ++i) {
-        const double start = Wall();
-        if ((i + turn) % 2 == 0) {
-          standin::Image image = session.Render(width, height, options);
+    double seconds[2] = {0.0, 0.0};  // render, read-back
+    TimeInTurns(
+        state,
+        [&] {
+          standin::Image image = d.session.Render(d.width, d.height, options);
           benchmark::DoNotOptimize(image);
-          render += Wall() - start;
-        } else {
-          auto a = standin::lookdev::ComputeAovs(host, scene, "default scene", width, height, options);
-          benchmark::DoNotOptimize(a);
-          aov += Wall() - start;
-        }
-      }
-      turn ^= 1;
-    }
-    state.counters["aov_over_render"] = aov / render;
-    state.counters["render_seconds"] = render / static_cast<double>(state.iterations());
-    state.counters["aov_seconds"] = aov / static_cast<double>(state.iterations());
+        },
+        [&] {
+          auto aovs = standin::lookdev::ComputeAovs(
+              d.host, d.scene, "default scene", d.width, d.height, options);
+          benchmark::DoNotOptimize(aovs);
+        },
+        [] {}, seconds);
+    const double iterations = static_cast<double>(state.iterations());
+    state.counters["aov_over_render"] = seconds[1] / seconds[0];
+    state.counters["render_seconds"] = seconds[0] / iterations;
+    state.counters["aov_seconds"] = seconds[1] / iterations;
   } catch (const std::exception& e) {
     state.SkipWithError(e.what());
   }
@@ -82,17 +64,15 @@ void LookdevAovCost(benchmark::State& state) {
 
 void LookdevSweep(benchmark::State& state) {
   try {
-    const standin::Scene scene = standin::DefaultScene();
-    standin::ModuleFile module(QUILLANE_MODULE_PATH);
-    standin::Host host(module);
+    DefaultScene d;
     standin::lookdev::SweepRequest request;
-    request.scene = &scene;
+    request.scene = &d.scene;
     request.sceneName = "default scene";
     request.axes = {standin::lookdev::ParseSweepAxis("uGlossiness=0.02:0.5:4"),
                     standin::lookdev::ParseSweepAxis("tangentRotate=0:1.57:4")};
     request.threads = 2;
     for (auto _ : state) {
-      const auto sheet = standin::lookdev::RunSweep(host, request);
+      const auto sheet = standin::lookdev::RunSweep(d.host, request);
       std::string png = standin::lookdev::ContactSheetPng(sheet);
       benchmark::DoNotOptimize(png);
     }

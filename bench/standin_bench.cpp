@@ -20,11 +20,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/default_scene.h"
 #include "standin/host/eval_case.h"
-#include "standin/host/host.h"
-#include "standin/host/module_file.h"
-#include "standin/host/scene_host.h"
-#include "standin/render/scene.h"
 
 namespace bench {
 namespace {
@@ -35,29 +32,19 @@ double ProcessCpuSeconds() {
   return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
 }
 
-double WallSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
-}
-
 void RunRender(benchmark::State& state) {
   try {
-    const standin::Scene scene = standin::DefaultScene();
-    standin::ModuleFile module(QUILLANE_MODULE_PATH);
-    standin::Host host(module);
-    standin::SceneSession session(host, scene, "default scene");
+    DefaultScene d;
     standin::RenderOptions options;
     options.threads = static_cast<int>(state.range(0));
-    const int width = scene.render.width, height = scene.render.height;
     const double cpu0 = ProcessCpuSeconds(), wall0 = WallSeconds();
     for (auto _ : state) {
-      standin::Image image = session.Render(width, height, options);
+      standin::Image image = d.session.Render(d.width, d.height, options);
       benchmark::DoNotOptimize(image);
     }
     state.counters["cpus"] = (ProcessCpuSeconds() - cpu0) / (WallSeconds() - wall0);
     state.counters["pixels_per_second"] = benchmark::Counter(
-        static_cast<double>(width) * height * static_cast<double>(state.iterations()),
+        static_cast<double>(d.width) * d.height * static_cast<double>(state.iterations()),
         benchmark::Counter::kIsRate);
   } catch (const std::exception& e) {
     state.SkipWithError(e.what());
@@ -70,26 +57,19 @@ void RunRender(benchmark::State& state) {
 // a 2-thread render, which would slow a 1-thread render that follows.
 void RunRenderScaling(benchmark::State& state) {
   try {
-    const standin::Scene scene = standin::DefaultScene();
-    standin::ModuleFile module(QUILLANE_MODULE_PATH);
-    standin::Host host(module);
-    standin::SceneSession session(host, scene, "default scene");
-    const int width = scene.render.width, height = scene.render.height;
-    double seconds[3] = {0.0, 0.0, 0.0};
-    int turn = 0;
-    for (auto _ : state) {
-      for (int i = 0; i < 2; ++i) {
-        standin::RenderOptions options;
-        options.threads = 1 + (i + turn) % 2;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        const double start = WallSeconds();
-        standin::Image image = session.Render(width, height, options);
-        seconds[options.threads] += WallSeconds() - start;
-        benchmark::DoNotOptimize(image);
-      }
-      turn ^= 1;
-    }
-    state.counters["scaling"] = seconds[1] / seconds[2];
+    DefaultScene d;
+    auto render = [&d](int threads) {
+      standin::RenderOptions options;
+      options.threads = threads;
+      standin::Image image = d.session.Render(d.width, d.height, options);
+      benchmark::DoNotOptimize(image);
+    };
+    double seconds[2] = {0.0, 0.0};
+    TimeInTurns(
+        state, [&] { render(1); }, [&] { render(2); },
+        [] { std::this_thread::sleep_for(std::chrono::milliseconds(50)); },
+        seconds);
+    state.counters["scaling"] = seconds[0] / seconds[1];
   } catch (const std::exception& e) {
     state.SkipWithError(e.what());
   }
