@@ -16,6 +16,9 @@
 
 namespace bench::lean {
 
+// The references live in their own library file (libquillane_lean.so),
+// which exports only the two functions below.
+
 // The host tables the reference calls through, like the module's
 // module-wide service pointers. Set before calling a reference.
 struct LeanHost {
@@ -25,11 +28,11 @@ struct LeanHost {
   const ObjectInfo* objectInfo;
   const LightInfo* lightInfo;
 };
-void SetHost(const LeanHost& host);
+[[gnu::visibility("default")]] void SetHost(const LeanHost& host);
 
 // The reference of the path named as in the benchmarks ("fixed_light",
 // "lights_16", "exit_shadow", ...), with Evaluate's signature; null for a
 // name without one.
-EvaluateFunc Reference(const char* path);
+[[gnu::visibility("default")]] EvaluateFunc Reference(const char* path);
 
 }  // namespace bench::lean
