@@ -1,0 +1,128 @@
+// What the evaluation's two halves share: asking the host about the inputs
+// (host/evaluate.cpp) and shading once the answers are in (host/shade.cpp).
+// The asking half is compiled on its own, without the compiler's packing of
+// scalar maths into vector registers: on the short way to a zero tangent
+// that packing only adds shuffles to the chain before the test.
+#pragma once
+
+#include "host/node_data.h"
+#include "shading/frame.h"
+
+namespace quillane {
+
+// The inputs before "UV" in the host's order, then "UV"; an input's bit in
+// a set of wired inputs is 1 << its index.
+enum InputIndex : unsigned {
+  kColorInput,
+  kSpecularInput,
+  kUGlossinessInput,
+  kVGlossinessInput,
+  kAxisInput,
+  kTangentRotateInput,
+  kNormalInput,
+  kCustomLightInput,
+  kUVInput,
+};
+
+constexpr unsigned Bit(InputIndex input) { return 1u << input; }
+
+// The host's values of the wired inputs; an input's entry is written only
+// when it is wired.
+struct HostValues {
+  double color[3];
+  double specular;
+  double uGlossiness;
+  double vGlossiness;
+  double axis[3];
+  double tangentRotate;
+  double normal[3];
+  double customLight[3];
+  double uv[3];
+};
+
+// Asks whether `input` is wired: one is-connected call.
+inline bool Wired(const InputHandle& input) {
+  return gHost.input->isConnected(input) != 0;
+}
+
+// The host's `count` values of a wired input: one evaluate call into
+// `value`, zeroed first.
+inline void ReadWired(const InputHandle& input, SpotInfo* spot, double* value,
+                      int count) {
+  for (int i = 0; i < count; ++i) value[i] = 0.0;
+  gHost.input->evaluate(input, spot, value);
+}
+
+// The host's value when `index` is among the `wired` inputs, else the
+// node's setting.
+inline double Chosen(unsigned wired, InputIndex index, const double& host,
+                     const double& setting) {
+  return wired & Bit(index) ? host : setting;
+}
+
+inline constexpr double kBlackRgb[3] = {0.0, 0.0, 0.0};
+
+inline void SetBlack(ValueHandle value) {
+  gHost.output->setValue(value, kBlackRgb);
+}
+
+// One evaluation once the inputs before "UV" are read: the node, the
+// host's values and which inputs they are, the spot and where the output
+// goes.
+struct Shading {
+  const NodeData& data;
+  HostValues& host;
+  unsigned wired;
+  SpotInfo* spot;
+  ValueHandle value;
+};
+
+// What the frame is built from. The settings are read here, where the maths
+// needs them; unused fields cost nothing once inlined.
+inline FrameSource Source(const Shading& e) {
+  const NodeData& d = e.data;
+  const HostValues& h = e.host;
+  const unsigned w = e.wired;
+  // Classic mode swaps which matrix takes local space to world space.
+  const bool classic = d.classicMode != 0;
+  return {h.axis,
+          h.normal,
+          h.customLight,
+          h.uv,
+          Chosen(w, kTangentRotateInput, h.tangentRotate, d.tangentRotate),
+          Chosen(w, kUGlossinessInput, h.uGlossiness, d.uGlossiness),
+          Chosen(w, kVGlossinessInput, h.vGlossiness, d.vGlossiness),
+          d.axis,
+          d.customLightType,
+          classic ? e.spot->toLocal : e.spot->toWorld,
+          classic ? e.spot->toWorld : e.spot->toLocal,
+          e.spot->normal,
+          e.spot->worldPosition,
+          e.spot->raySource};
+}
+
+// The shape with none of the inputs before "UV" wired.
+template <LightSource L, bool Rotate, bool UV>
+constexpr FrameShape kNoneWired{false, false, L, Rotate, UV};
+
+// The evaluation from the first input found wired, `First`: that input's
+// value, the questions and values of the inputs after it, then the maths
+// for the shape they found and the output. Defined for every input before
+// "UV".
+template <InputIndex First>
+void ShadeFrom(const NodeData& data, SpotInfo* spot, ValueHandle value);
+
+// The evaluation once none of the inputs before "UV" was found wired, with
+// the local normal `n` and tangent `t` (not zero) from the settings, for
+// light `L` (fixed or the scene's), a turn or none, and "UV" wired or not:
+// asks for "UV" when wired, then the maths and the output. The vectors come
+// as six numbers so that they travel in registers and the caller reaches
+// this by a plain jump. Each shape is a function of its own, so that one
+// without the scene's lights or a turn saves no more registers than its own
+// maths needs.
+template <LightSource L, bool Rotate, bool UV>
+void ShadeNoneWired(const NodeData& data, SpotInfo* spot, ValueHandle value,
+                    double nx, double ny, double nz, double tx, double ty,
+                    double tz);
+
+}  // namespace quillane
