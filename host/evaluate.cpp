@@ -16,7 +16,10 @@ namespace {
   if (Wired(data.inColor)) return ShadeFrom<kColorInput>(data, spot, value);
   if (Wired(data.inSpecular))
     return ShadeFrom<kSpecularInput>(data, spot, value);
-  if (data.specular <= 0.0) return SetBlack(value);
+  // The exit is laid out as the straight way on: on a path this short a
+  // taken branch costs it about a tenth, on the longer ones that go on a
+  // few percent at most.
+  if (data.specular <= 0.0) [[likely]] return SetBlack(value);
   if (Wired(data.inUGlossiness))
     return ShadeFrom<kUGlossinessInput>(data, spot, value);
   if (Wired(data.inVGlossiness))
@@ -58,9 +61,10 @@ namespace {
 void Evaluate(void* instance, SpotInfo* spot, OutputHandle /*output*/,
               ValueHandle value) {
   // A spot the host cannot trace gets no output; a shadow ray gets black.
-  // Both before any frame is set up.
+  // Both before any frame is set up. The shadow exit is laid out aside, so
+  // that the way on to the questions takes no branch before its jump.
   if (!spot->rayTrace) return;
-  if (spot->flags & kSpotShadowRay) return SetBlack(value);
+  if (spot->flags & kSpotShadowRay) [[unlikely]] return SetBlack(value);
   AskWhileNoneWired(*static_cast<const NodeData*>(instance), spot, value);
 }
 
