@@ -1,9 +1,12 @@
 #!/usr/bin/env python3
-"""Turns one quillane_bench JSON report into the tables of ratios: Evaluate
+"""Turns quillane_bench JSON reports into the tables of ratios: Evaluate
 against its lean reference, Evaluate against the sum of its two floors, and
 the stand-in host's throughput.
 
-Usage: ratios.py REPORT.json [--markdown]
+Usage: ratios.py REPORT.json [MORE.json...] [--markdown]
+
+Several reports are read as one (scripts/bench.sh keeps the multi-threaded
+benchmarks in a process of their own); the machine's context is the first's.
 
 Takes the median of each benchmark's repetitions (or its single run), CPU
 time for the single-threaded benchmarks and wall time for the render. Every
@@ -30,9 +33,15 @@ LEAN_TARGET = 1.10
 SCALING_TARGET = 1.8
 
 
-def load(path):
-    with open(path) as f:
-        report = json.load(f)
+def load(paths):
+    report = None
+    for path in paths:
+        with open(path) as f:
+            part = json.load(f)
+        if report is None:
+            report = part
+        else:
+            report["benchmarks"] += part["benchmarks"]
     runs = {}
     for b in report["benchmarks"]:
         if b.get("error_occurred"):
@@ -60,7 +69,7 @@ def mark(ok):
 def main():
     if len(sys.argv) < 2:
         sys.exit(__doc__)
-    report, runs = load(sys.argv[1])
+    report, runs = load([a for a in sys.argv[1:] if not a.startswith("--")])
     md = "--markdown" in sys.argv[2:]
     rows, met, total = [], 0, 0
 
