@@ -39,21 +39,11 @@ namespace {
   if (t.x == 0.0 && t.y == 0.0 && t.z == 0.0) return SetBlack(value);
 
   // "UV", then the maths for the shape.
-  using Shaped = void (*)(const NodeData&, SpotInfo*, ValueHandle, double,
-                          double, double, double, double, double);
-  static constexpr Shaped kShapes[2][2][2] = {
-      {{ShadeNoneWired<LightSource::kFixed, false, false>,
-        ShadeNoneWired<LightSource::kFixed, false, true>},
-       {ShadeNoneWired<LightSource::kFixed, true, false>,
-        ShadeNoneWired<LightSource::kFixed, true, true>}},
-      {{ShadeNoneWired<LightSource::kScene, false, false>,
-        ShadeNoneWired<LightSource::kScene, false, true>},
-       {ShadeNoneWired<LightSource::kScene, true, false>,
-        ShadeNoneWired<LightSource::kScene, true, true>}}};
   const bool uv = Wired(data.inUV);
   const bool scene = gHost.itemInfo != nullptr;
   const bool turn = data.tangentRotate != 0.0;
-  kShapes[scene][turn][uv](data, spot, value, n.x, n.y, n.z, t.x, t.y, t.z);
+  kShadeNoneWired[scene][turn][uv](data, spot, value, n.x, n.y, n.z, t.x, t.y,
+                                  t.z);
 }
 
 }  // namespace

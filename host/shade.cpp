@@ -179,6 +179,8 @@ template void ShadeFrom<kNormalInput>(const NodeData&, SpotInfo*, ValueHandle);
 template void ShadeFrom<kCustomLightInput>(const NodeData&, SpotInfo*,
                                            ValueHandle);
 
+namespace {
+
 template <LightSource L, bool Rotate, bool UV>
 [[gnu::noinline, gnu::flatten]] void ShadeNoneWired(
     const NodeData& data, SpotInfo* spot, ValueHandle value,
@@ -189,29 +191,16 @@ template <LightSource L, bool Rotate, bool UV>
   ShadeShaped<kNoneWired<L, Rotate, UV>>(e, {nx, ny, nz}, {tx, ty, tz});
 }
 
-template void ShadeNoneWired<LightSource::kFixed, false, false>(
-    const NodeData&, SpotInfo*, ValueHandle, double, double, double, double,
-    double, double);
-template void ShadeNoneWired<LightSource::kFixed, false, true>(
-    const NodeData&, SpotInfo*, ValueHandle, double, double, double, double,
-    double, double);
-template void ShadeNoneWired<LightSource::kFixed, true, false>(
-    const NodeData&, SpotInfo*, ValueHandle, double, double, double, double,
-    double, double);
-template void ShadeNoneWired<LightSource::kFixed, true, true>(
-    const NodeData&, SpotInfo*, ValueHandle, double, double, double, double,
-    double, double);
-template void ShadeNoneWired<LightSource::kScene, false, false>(
-    const NodeData&, SpotInfo*, ValueHandle, double, double, double, double,
-    double, double);
-template void ShadeNoneWired<LightSource::kScene, false, true>(
-    const NodeData&, SpotInfo*, ValueHandle, double, double, double, double,
-    double, double);
-template void ShadeNoneWired<LightSource::kScene, true, false>(
-    const NodeData&, SpotInfo*, ValueHandle, double, double, double, double,
-    double, double);
-template void ShadeNoneWired<LightSource::kScene, true, true>(
-    const NodeData&, SpotInfo*, ValueHandle, double, double, double, double,
-    double, double);
+}  // namespace
+
+const ShadeNoneWiredFunc kShadeNoneWired[2][2][2] = {
+    {{ShadeNoneWired<LightSource::kFixed, false, false>,
+      ShadeNoneWired<LightSource::kFixed, false, true>},
+     {ShadeNoneWired<LightSource::kFixed, true, false>,
+      ShadeNoneWired<LightSource::kFixed, true, true>}},
+    {{ShadeNoneWired<LightSource::kScene, false, false>,
+      ShadeNoneWired<LightSource::kScene, false, true>},
+     {ShadeNoneWired<LightSource::kScene, true, false>,
+      ShadeNoneWired<LightSource::kScene, true, true>}}};
 
 }  // namespace quillane

@@ -113,16 +113,16 @@ template <InputIndex First>
 void ShadeFrom(const NodeData& data, SpotInfo* spot, ValueHandle value);
 
 // The evaluation once none of the inputs before "UV" was found wired, with
-// the local normal `n` and tangent `t` (not zero) from the settings, for
-// light `L` (fixed or the scene's), a turn or none, and "UV" wired or not:
-// asks for "UV" when wired, then the maths and the output. The vectors come
-// as six numbers so that they travel in registers and the caller reaches
-// this by a plain jump. Each shape is a function of its own, so that one
-// without the scene's lights or a turn saves no more registers than its own
-// maths needs.
-template <LightSource L, bool Rotate, bool UV>
-void ShadeNoneWired(const NodeData& data, SpotInfo* spot, ValueHandle value,
-                    double nx, double ny, double nz, double tx, double ty,
-                    double tz);
+// the local normal (nx, ny, nz) and tangent (tx, ty, tz), not zero, from
+// the settings: asks for "UV" when wired, then the maths and the output.
+// One function per shape, indexed [scene's lights][a turn][UV wired], so
+// that one without the scene's lights or a turn saves no more registers
+// than its own maths needs. The vectors come as six numbers so that they
+// travel in registers and the caller reaches the function by a plain jump.
+using ShadeNoneWiredFunc = void (*)(const NodeData& data, SpotInfo* spot,
+                                    ValueHandle value, double nx, double ny,
+                                    double nz, double tx, double ty,
+                                    double tz);
+extern const ShadeNoneWiredFunc kShadeNoneWired[2][2][2];
 
 }  // namespace quillane
