@@ -49,6 +49,14 @@ standin::Image ToImage(const standin::Texture& t) {
   return image;
 }
 
+// A printed difference: "nan" whatever the NaN's sign bit.
+std::string Figure(double value) {
+  if (std::isnan(value)) return "nan";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.9g", value);
+  return text;
+}
+
 // One side of a comparison: an image file, or a scene rendered through
 // `module`.
 standin::Image Side(const std::string& path, const std::string& module, const CompareArgs& args) {
@@ -56,7 +64,8 @@ standin::Image Side(const std::string& path, const std::string& module, const Co
   const std::string extension = Extension(path);
   if (extension != ".json") {
     return ToImage(standin::ReadImageFile(
-        path, extension == ".exr" ? standin::Encoding::Data : standin::Encoding::Color));
+        path, extension == ".exr" ? standin::Encoding::Data : standin::Encoding::Color,
+        standin::NonFinite::Keep));
   }
   standin::Scene scene = standin::LoadSceneFile(path);
   standin::LoadSceneAssets(scene);
@@ -138,7 +147,9 @@ int Compare(const CompareArgs& args) {
       outputs.Write(args.output, [&](std::FILE* file) { standin::WritePngTo(file, sheet, 1.0); });
       outputs.Commit();
     }
-    std::printf("rms %.9g\nmax %.9g\n", d.rms, d.max);
+    std::printf("rms %s\nmax %s\n", Figure(d.rms).c_str(), Figure(d.max).c_str());
+    if (d.nanChannels > 0)
+      std::printf("channels NaN on one side only: %lld\n", d.nanChannels);
     if (args.maxError && !(d.max <= *args.maxError)) {
       std::printf("over the limit %.9g\n", *args.maxError);
       return 1;

@@ -2,6 +2,7 @@
 #include <charconv>
 #include <cmath>
 #include <iostream>
+#include <optional>
 #include <thread>
 
 #include <CLI/CLI.hpp>
@@ -13,13 +14,24 @@ namespace {
 
 using quillane::NonEmpty;
 
-// An option check: empty when `text` is a finite number above 0.
-std::string PositiveNumber(const std::string& text) {
+// `text` whole as a finite number, or nothing.
+std::optional<double> FiniteValue(const std::string& text) {
   double value = 0.0;
   const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-  const bool ok = result.ec == std::errc() && result.ptr == text.data() + text.size() &&
-                  std::isfinite(value) && value > 0.0;
-  return ok ? std::string() : "expected a number greater than 0, got \"" + text + "\"";
+  if (result.ec != std::errc() || result.ptr != text.data() + text.size() || !std::isfinite(value))
+    return std::nullopt;
+  return value;
+}
+
+// An option check: empty when `text` is a finite number above 0.
+std::string PositiveNumber(const std::string& text) {
+  const auto value = FiniteValue(text);
+  return value && *value > 0.0 ? std::string() : "expected a number greater than 0, got \"" + text + "\"";
+}
+
+// An option check: empty when `text` is a finite number.
+std::string FiniteNumber(const std::string& text) {
+  return FiniteValue(text) ? std::string() : "expected a finite number, got \"" + text + "\"";
 }
 
 // The first word that is not an option or the value of --module: the
@@ -98,7 +110,8 @@ int main(int argc, char** argv) {
   makeMapCmd->add_option("-o,--output", makeMap.output, "Map file to write (.png or .exr)")->required()->check(NonEmpty);
   makeMapCmd->add_option("--size", makeMap.size, "Map size WIDTHxHEIGHT (default 512x512)")->check(NonEmpty);
   makeMapCmd->add_option("--as", makeMap.as, "direction (RGB, for \"UV\") or angle (grey 0..1 of a turn, for \"Tangent Rotate\")")->check(NonEmpty);
-  makeMapCmd->add_option("--angle", makeMap.angle, "angle: the direction in degrees from +u toward +v");
+  makeMapCmd->add_option("--angle", makeMap.angle, "angle: the direction in degrees from +u toward +v")
+      ->check(FiniteNumber);
   makeMapCmd->add_option("--cells", makeMap.cells, "noise: lattice cells across the map")->check(CLI::Range(1, 4096));
   makeMapCmd->add_option("--seed", makeMap.seed, "noise: seed");
 

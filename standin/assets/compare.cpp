@@ -13,15 +13,22 @@ namespace {
 constexpr int kGap = 3;
 constexpr int kStrip = 20;
 
+// NaN against NaN and an infinity against the same infinity are equal; NaN
+// against anything else is NaN, another infinity against anything else
+// infinite.
 double ChannelDifference(float a, float b) {
   if (std::isnan(a) && std::isnan(b)) return 0.0;
-  if (!std::isfinite(a) || !std::isfinite(b)) return a == b ? 0.0 : INFINITY;
+  if (std::isnan(a) || std::isnan(b)) return NAN;
+  if (std::isinf(a) || std::isinf(b)) return a == b ? 0.0 : INFINITY;
   return std::abs(static_cast<double>(a) - static_cast<double>(b));
 }
 
+// The larger of two differences, NaN above every number.
+double Worse(double worst, double e) { return std::isnan(worst) || std::isnan(e) ? NAN : std::max(worst, e); }
+
 double PixelDifference(const Image& a, const Image& b, int x, int y) {
   double worst = 0.0;
-  for (int c = 0; c < 3; ++c) worst = std::max(worst, ChannelDifference(a.Pixel(x, y)[c], b.Pixel(x, y)[c]));
+  for (int c = 0; c < 3; ++c) worst = Worse(worst, ChannelDifference(a.Pixel(x, y)[c], b.Pixel(x, y)[c]));
   return worst;
 }
 
@@ -115,8 +122,9 @@ Difference CompareImages(const Image& a, const Image& b) {
   double sum = 0.0;
   for (size_t i = 0; i < a.rgb.size(); ++i) {
     const double e = ChannelDifference(a.rgb[i], b.rgb[i]);
+    if (std::isnan(e)) ++d.nanChannels;
     sum += e * e;
-    d.max = std::max(d.max, e);
+    d.max = Worse(d.max, e);
   }
   d.rms = a.rgb.empty() ? 0.0 : std::sqrt(sum / static_cast<double>(a.rgb.size()));
   return d;

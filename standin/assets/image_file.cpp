@@ -53,7 +53,7 @@ std::vector<std::string> ExrLayout(const Imf::ChannelList& list, const std::stri
   return names;
 }
 
-Texture ReadExr(const std::string& path) {
+Texture ReadExr(const std::string& path, NonFinite nonFinite) {
   try {
     Imf::InputFile file(path.c_str());
     const Imath::Box2i window = file.header().dataWindow();
@@ -82,7 +82,8 @@ Texture ReadExr(const std::string& path) {
     file.setFrameBuffer(frame);
     file.readPixels(window.min.y, window.max.y);
     for (float v : texture.data) {
-      if (!std::isfinite(v)) throw AssetError(path + ": cannot use EXR: it holds non-finite values");
+      if (nonFinite == NonFinite::Refuse && !std::isfinite(v))
+        throw AssetError(path + ": cannot use EXR: it holds non-finite values");
     }
     return texture;
   } catch (const AssetError&) {
@@ -94,7 +95,7 @@ Texture ReadExr(const std::string& path) {
 
 }  // namespace
 
-Texture ReadImageFile(const std::string& path, Encoding encoding) {
+Texture ReadImageFile(const std::string& path, Encoding encoding, NonFinite nonFinite) {
   const std::vector<unsigned char> bytes = ReadBytes(path);
   if (StartsWith(bytes, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'})) {
     return DecodePngFile(path, bytes, encoding);
@@ -103,7 +104,7 @@ Texture ReadImageFile(const std::string& path, Encoding encoding) {
     if (encoding == Encoding::Color) {
       throw AssetError(path + ": an EXR file holds linear values: use the \"data\" encoding");
     }
-    return ReadExr(path);
+    return ReadExr(path, nonFinite);
   }
   throw AssetError(path + ": not a PNG or OpenEXR file");
 }

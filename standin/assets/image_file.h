@@ -14,8 +14,11 @@ namespace standin {
 // with Encoding::Color the sRGB curve is undone on the colour channels.
 // Throws AssetError naming the file: unreadable, truncated or corrupt,
 // neither PNG nor EXR, more than 16384 pixels along a side, non-finite EXR
-// values, or Color asked of an EXR file.
-Texture ReadImageFile(const std::string& path, Encoding encoding);
+// values unless kept (a render's EXR may hold them, and a comparison reads
+// them as they are), or Color asked of an EXR file.
+enum class NonFinite { Refuse, Keep };
+Texture ReadImageFile(const std::string& path, Encoding encoding,
+                      NonFinite nonFinite = NonFinite::Refuse);
 
 // Writes `texture` (1 or 3 channels, values clamped to 0..1) to `file` as
 // a 16-bit PNG holding the values as data: value * 65535, rounded. Throws

@@ -1,9 +1,11 @@
 // Through the quillane command: the shipped examples against their golden
 // images, the bad mesh and image catalogue, make-map and compare.
+#include <cmath>
 #include <filesystem>
 
 #include <gtest/gtest.h>
 
+#include "standin/assets/image_file.h"
 #include "tests/tools/cli_runner.h"
 
 namespace {
@@ -104,6 +106,45 @@ TEST(Compare, PrintsErrorsAndExitsOneOverTheLimit) {
   const auto sizes = RunQuillane({"compare", dir + "/a.exr", Example("maps/radial.png")});
   EXPECT_EQ(sizes.exitCode, 2);
   EXPECT_EQ(sizes.err, "quillane: the images differ in size: 4x4 against 128x128\n");
+}
+
+// EXR files as `render --exr` may write them: NaN and infinities are read,
+// and a NaN difference is over every limit.
+TEST(Compare, NonFiniteValues) {
+  struct Case {
+    const char* what;
+    float a, b;
+    const char* out;
+    int exitCode;  // with --max-error 1e30
+  };
+  const Case cases[] = {
+      {"NaN against NaN", NAN, NAN, "rms 0\nmax 0\n", 0},
+      {"infinity against itself", INFINITY, INFINITY, "rms 0\nmax 0\n", 0},
+      {"infinity against a number", INFINITY, 1.0f, "rms inf\nmax inf\n", 1},
+      {"infinity against its negative", INFINITY, -INFINITY, "rms inf\nmax inf\n", 1},
+      {"NaN against a number", NAN, 0.5f, "rms nan\nmax nan\nchannels NaN on one side only: 1\n", 1},
+      {"NaN against infinity", -NAN, INFINITY, "rms nan\nmax nan\nchannels NaN on one side only: 1\n", 1},
+  };
+  const std::string dir = TempFolder();
+  for (const Case& c : cases) {
+    standin::WriteExrTexture(dir + "/a.exr", {1, 1, 3, {c.a, 0.25f, 0.25f}});
+    standin::WriteExrTexture(dir + "/b.exr", {1, 1, 3, {c.b, 0.25f, 0.25f}});
+    const auto run = RunQuillane({"compare", dir + "/a.exr", dir + "/b.exr", "--max-error", "1e30",
+                                  "-o", dir + "/sheet.png"});
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.what << ": " << run.err;
+    EXPECT_EQ(run.out, std::string(c.out) + (c.exitCode ? "over the limit 1e+30\n" : "")) << c.what;
+  }
+}
+
+TEST(MakeMap, RefusesAngleThatIsNotFinite) {
+  const std::string dir = TempFolder();
+  for (const char* angle : {"nan", "inf", "-inf", "1e999"}) {
+    const auto run = RunQuillane({"make-map", "angle", "--angle", angle, "--size", "4x4", "-o", dir + "/m.exr"});
+    EXPECT_EQ(run.exitCode, 2) << angle;
+    EXPECT_NE(run.err.find("expected a finite number, got \"" + std::string(angle) + "\""), std::string::npos)
+        << run.err;
+    EXPECT_FALSE(std::filesystem::exists(dir + "/m.exr")) << angle;
+  }
 }
 
 }  // namespace
