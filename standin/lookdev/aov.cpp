@@ -25,7 +25,8 @@ void Allocate(AovImages* a, int width, int height) {
   a->width = width;
   a->height = height;
   for (auto* v : {&a->tangent, &a->bitangent, &a->normal}) v->assign(3 * n, 0.0f);
-  for (auto* v : {&a->uWidth, &a->vWidth, &a->zeroTangent, &a->isotropic, &a->tangentJump})
+  for (auto* v : {&a->uWidth, &a->vWidth, &a->zeroTangent, &a->isotropic, &a->zeroSteering,
+                  &a->tangentJump})
     v->assign(n, 0.0f);
   a->object.assign(n, -1);
   a->distance.assign(n, 0.0f);
@@ -47,6 +48,10 @@ void ProbePixel(const Host& host, const ProbeNode& node, const Scene& scene, int
     return;
   }
   Put(a->normal, at, f.normal);
+  if (f.zeroSteering) {
+    a->zeroSteering[at] = 1.0f;
+    return;
+  }
   a->uWidth[at] = static_cast<float>(f.uWidth);
   a->vWidth[at] = static_cast<float>(f.vWidth);
   a->isotropic[at] = f.isotropic ? 1.0f : 0.0f;
@@ -59,7 +64,8 @@ void ProbePixel(const Host& host, const ProbeNode& node, const Scene& scene, int
 void MarkJumps(AovImages* a) {
   const double limit = std::cos(kJumpDegrees * std::numbers::pi / 180.0);
   auto usable = [&](size_t at) {
-    return a->object[at] >= 0 && a->zeroTangent[at] == 0.0f && a->isotropic[at] == 0.0f;
+    return a->object[at] >= 0 && a->zeroTangent[at] == 0.0f && a->isotropic[at] == 0.0f &&
+           a->zeroSteering[at] == 0.0f;
   };
   for (int y = 0; y < a->height; ++y)
     for (int x = 0; x < a->width; ++x) {

@@ -21,6 +21,7 @@ struct AovImages {
   std::vector<float> uWidth, vWidth;               // 0 where unknown
   std::vector<float> zeroTangent;  // 1: a surface where the node gives no highlight
   std::vector<float> isotropic;    // 1: equal widths, so the output fixes no tangent
+  std::vector<float> zeroSteering; // 1: "UV" steered the tangent to zero: a normal alone
   std::vector<float> tangentJump;  // 1: the tangent turns sharply to a neighbour
   std::vector<int> object;         // the object hit, -1 for none
   std::vector<float> distance;     // along the pixel's ray to the hit
@@ -37,7 +38,8 @@ AovImages ComputeAovs(Host& host, const Scene& scene, const std::string& sceneNa
                       int height, const RenderOptions& options);
 
 // Writes PREFIX.exr (layers tangent, bitangent, normal with X, Y, Z;
-// width.U, width.V; mask.zeroTangent, mask.isotropic, mask.tangentJump) and
+// width.U, width.V; mask.zeroTangent, mask.isotropic, mask.zeroSteering,
+// mask.tangentJump) and
 // false-colour PNGs PREFIX-tangent.png, -bitangent.png, -normal.png,
 // -widths.png, -masks.png and -strokes.png (the tangent as short strokes
 // over `beauty`, which has the same size, shown at `exposure`), as outputs

@@ -29,7 +29,8 @@ void WriteLayers(OutputFiles& files, const std::string& path, const AovImages& a
       {"normal.X", &a.normal, 0, 3},     {"normal.Y", &a.normal, 1, 3},
       {"normal.Z", &a.normal, 2, 3},     {"width.U", &a.uWidth, 0, 1},
       {"width.V", &a.vWidth, 0, 1},      {"mask.zeroTangent", &a.zeroTangent, 0, 1},
-      {"mask.isotropic", &a.isotropic, 0, 1}, {"mask.tangentJump", &a.tangentJump, 0, 1}};
+      {"mask.isotropic", &a.isotropic, 0, 1}, {"mask.zeroSteering", &a.zeroSteering, 0, 1},
+      {"mask.tangentJump", &a.tangentJump, 0, 1}};
   Imf::Header header(a.width, a.height);
   header.compression() = Imf::ZIP_COMPRESSION;
   Imf::FrameBuffer frame;
@@ -97,7 +98,7 @@ void WriteWidths(OutputFiles& files, const std::string& path, const AovImages& a
 }
 
 // Masks over the dimmed render: red no highlight, yellow tangent jumps,
-// blue equal widths.
+// blue equal widths, magenta a tangent steered to zero.
 void WriteMasks(OutputFiles& files, const std::string& path, const AovImages& a,
                 const Image& beauty, double exposure) {
   WritePicture(files, path, a.width, a.height, [&](int x, int y) {
@@ -105,6 +106,7 @@ void WriteMasks(OutputFiles& files, const std::string& path, const AovImages& a,
     if (a.zeroTangent[at] != 0.0f) return Rgb(0.9, 0.1, 0.1);
     if (a.tangentJump[at] != 0.0f) return Rgb(1.0, 0.85, 0.1);
     if (a.isotropic[at] != 0.0f) return Rgb(0.2, 0.4, 1.0);
+    if (a.zeroSteering[at] != 0.0f) return Rgb(0.85, 0.2, 0.85);
     const double g = Backdrop(beauty, exposure, x, y);
     return Rgb(g, g, g);
   });

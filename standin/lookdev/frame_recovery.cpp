@@ -9,12 +9,41 @@ namespace standin::lookdev {
 namespace {
 
 constexpr double kEqual = 1e-9;  // relative tolerance for equal eigenvalues
+// Eigenvalues this small against the largest are zero: a width of 1e5 or
+// more, or no tangent at all (1e-10 is far above the form's rounding).
+constexpr double kFlat = 1e-10;
 
 bool Close(double a, double b) {
   return std::fabs(a - b) <= kEqual * std::fmax(std::fabs(a), std::fabs(b));
 }
 
-// The quadratic form's matrix from q at the axes and the plane diagonals:
+// The probe basis: three orthonormal directions in general position, so
+// that no probe lies exactly across a normal along a world axis or a
+// diagonal of their planes (there |H·N| >= 0.08). Where "UV" steers the
+// tangent to zero q = (H·N)², and a half vector exactly across the normal
+// gives q = 0, which the node answers with the factor 1, not infinity.
+const std::array<Vec3, 3>& ProbeBasis() {
+  static const std::array<Vec3, 3> basis = [] {
+    const Vec3 a = Normalized({0.21, 0.31, -0.64});
+    const Vec3 c{-0.52, -0.16, -0.31};
+    const Vec3 b = Normalized(c - a * Dot(c, a));
+    return std::array<Vec3, 3>{a, b, Cross(a, b)};
+  }();
+  return basis;
+}
+
+// A vector given in the probe basis, in world space, and back.
+Vec3 FromBasis(Vec3 v) {
+  const auto& e = ProbeBasis();
+  return (e[0] * v.x + e[1] * v.y) + e[2] * v.z;
+}
+Vec3 ToBasis(Vec3 v) {
+  const auto& e = ProbeBasis();
+  return {Dot(e[0], v), Dot(e[1], v), Dot(e[2], v)};
+}
+
+// The quadratic form's matrix in the probe basis, from q at the basis
+// directions and the diagonals of their planes:
 // q((ei + ej)/√2) = (Mii + Mjj)/2 + Mij.
 void FormMatrix(const std::array<double, 6>& q, double m[3][3]) {
   for (int i = 0; i < 3; ++i) m[i][i] = q[static_cast<size_t>(i)];
@@ -59,7 +88,7 @@ double Mismatch(double width, double hint) {
 }
 
 // Tangent and bitangent: the 2x2 restriction of the form to the plane
-// across the normal, diagonalised in closed form.
+// across the normal, diagonalised in closed form (in the probe basis).
 void SplitPlane(const double m[3][3], RecoveredFrame* frame, const FrameHints& hints) {
   const Vec3 n = frame->normal;
   const Vec3 seed = std::fabs(n.x) < 0.6 ? Vec3{1, 0, 0} : Vec3{0, 1, 0};
@@ -79,19 +108,39 @@ void SplitPlane(const double m[3][3], RecoveredFrame* frame, const FrameHints& h
   const bool swap = Mismatch(w1, hints.uGloss) + Mismatch(w2, hints.vGloss) >
                     Mismatch(w2, hints.uGloss) + Mismatch(w1, hints.vGloss);
   Vec3 t = swap ? e2 : e1;
-  if (Dot(t, kTangentSignRef) < 0.0) t = -t;
+  if (Dot(FromBasis(t), kTangentSignRef) < 0.0) t = -t;
   frame->tangent = t;
   frame->bitangent = Cross(n, t);
   frame->uWidth = swap ? w2 : w1;
   frame->vWidth = swap ? w1 : w2;
 }
 
+// The form of a tangent steered to zero, N Nᵀ: one eigenvalue 1, two
+// zero. Sets the normal (the eigenvector of 1, on the hint's side).
+bool ReadZeroSteering(const double values[3], const Vec3 vectors[3], Vec3 hint, RecoveredFrame* frame) {
+  int top = 0;
+  for (int i = 1; i < 3; ++i)
+    if (std::fabs(values[i]) > std::fabs(values[top])) top = i;
+  for (int i = 0; i < 3; ++i)
+    if (i != top && !(std::fabs(values[i]) <= kFlat * std::fabs(values[top]))) return false;
+  if (!Close(values[top], 1.0)) return false;
+  const Vec3 n = Normalized(vectors[top]);
+  frame->valid = frame->zeroSteering = true;
+  frame->normal = Dot(n, hint) < 0.0 ? -n : n;
+  frame->uWidth = frame->vWidth = std::nan("");
+  return true;
+}
+
 }  // namespace
 
 const std::array<Vec3, 6>& ProbeDirections() {
-  static const double r = std::sqrt(0.5);
-  static const std::array<Vec3, 6> directions{
-      {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {r, r, 0}, {r, 0, r}, {0, r, r}}};
+  static const std::array<Vec3, 6> directions = [] {
+    const double r = std::sqrt(0.5);
+    const Vec3 inBasis[6] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {r, r, 0}, {r, 0, r}, {0, r, r}};
+    std::array<Vec3, 6> d{};
+    for (size_t i = 0; i < 6; ++i) d[i] = FromBasis(inBasis[i]);
+    return d;
+  }();
   return directions;
 }
 
@@ -106,11 +155,17 @@ RecoveredFrame FrameFromLobes(const std::array<double, 6>& f, const FrameHints& 
   Vec3 vectors[3];
   FormMatrix(q, m);
   SymmetricEigen3(m, values, vectors);
-  for (double v : values)
-    if (!(v > 0.0) || !std::isfinite(v)) return frame;
-  frame.valid = true;
-  frame.normal = PickNormal(values, vectors, hints.normal);
-  SplitPlane(m, &frame, hints);
+  const Vec3 hint = ToBasis(hints.normal);
+  if (!ReadZeroSteering(values, vectors, hint, &frame)) {
+    for (double v : values)
+      if (!(v > 0.0) || !std::isfinite(v)) return frame;
+    frame.valid = true;
+    frame.normal = PickNormal(values, vectors, hint);
+    SplitPlane(m, &frame, hints);
+  }
+  frame.normal = FromBasis(frame.normal);
+  frame.tangent = FromBasis(frame.tangent);
+  frame.bitangent = FromBasis(frame.bitangent);
   return frame;
 }
 

@@ -29,18 +29,25 @@ struct RecoveredFrame {
   // The two widths are equal, so the output fixes no tangent: tangent and
   // bitangent are then zero.
   bool isotropic = false;
+  // "UV" steered the tangent to zero (a steering direction of exactly
+  // zero), so the lobe is 1 / (H·N)², which fixes the normal alone: tangent
+  // and bitangent are zero and the widths NaN, as they are not defined.
+  // Both widths at 1e5 or more give the same output to within rounding and
+  // read back the same way.
+  bool zeroSteering = false;
   Vec3 tangent;    // unit; its sign makes tangent · kTangentSignRef >= 0
   Vec3 bitangent;  // normal x tangent
   Vec3 normal;     // unit, on the side of the hint's normal
-  double uWidth = 0.0;  // |Gu|
-  double vWidth = 0.0;  // |Gv|
+  double uWidth = 0.0;  // |Gu|; NaN with zeroSteering
+  double vWidth = 0.0;  // |Gv|; NaN with zeroSteering
 };
 
 // The fixed world direction that settles the tangent's sign.
 inline constexpr Vec3 kTangentSignRef{0.48, 0.64, 0.6};
 
-// The six unit half vectors probed: the world axes and the diagonals of
-// their three planes.
+// The six unit half vectors probed: three orthonormal directions in
+// general position (none exactly across a normal along a world axis or a
+// diagonal of their planes) and the diagonals of their three planes.
 const std::array<Vec3, 6>& ProbeDirections();
 
 // The frame from the lobe values f at ProbeDirections().

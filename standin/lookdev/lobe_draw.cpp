@@ -16,6 +16,9 @@ constexpr int kHeight = 720;
 constexpr double kMap = 256;       // drawn size of each map
 constexpr double kRadius = 190;    // radius of each slice plot
 constexpr double kDecades = 4;     // the log scales span four decades
+// The scales' top for a tangent steered to zero: 1 / (H·N)² 80 degrees
+// from the normal.
+const double kSteeredPeak = 1.0 / std::pow(std::cos(80.0 * std::numbers::pi / 180.0), 2);
 
 // The value scale of a plot: [lo, hi] in linear or log10 units.
 struct Scale {
@@ -28,7 +31,9 @@ struct Scale {
   }
 };
 
-Scale ScaleOf(double peak, bool log) {
+Scale ScaleOf(const LobeSamples& s, double peak) {
+  const bool log = s.log;
+  if (s.zeroSteering) peak = std::min(peak, kSteeredPeak);
   if (!(peak > 0.0) || !std::isfinite(peak)) peak = 1.0;
   if (!log) return {0.0, peak, false};
   const double hi = std::log10(peak);
@@ -117,7 +122,7 @@ void DrawColourBar(cairo_t* cr, const Scale& scale, double x, double y) {
 
 void DrawMapPanel(cairo_t* cr, const LobeSamples& s, const std::vector<double>& values,
                   const std::string& title, double x, double y) {
-  const Scale scale = ScaleOf(Peak(values), s.log);
+  const Scale scale = ScaleOf(s, Peak(values));
   cairo_set_source_rgb(cr, 0, 0, 0);
   Text(cr, x, y - 22, 13, title);
   DrawMapImage(cr, s, values, scale, x, y);
@@ -164,7 +169,7 @@ void DrawSlice(cairo_t* cr, const LobeSamples& s, bool tangent, const Scale& sca
   }
   cairo_stroke(cr);
   cairo_set_source_rgb(cr, 0, 0, 0);
-  const char* axis = tangent ? "T" : "B";
+  const char* axis = s.frameKnown ? (tangent ? "T" : "B") : (tangent ? "x" : "y");
   Text(cr, cx + kRadius + 6, cy + 4, 12, axis);
   Text(cr, cx - kRadius - 20, cy + 4, 12, std::string("-") + axis);
   CentredText(cr, cx, cy - kRadius - 6, 12, "N");
@@ -213,17 +218,18 @@ void DrawPlot(cairo_t* cr, const LobeSamples& s) {
   Text(cr, 20, 26, 15, s.title);
   Text(cr, 20, 46, 11,
        std::to_string(s.evaluations) + " evaluations through the loaded module" +
-           (s.log ? "; log10 scales over four decades" : "; linear scales"));
+           (s.log ? "; log10 scales over four decades" : "; linear scales") +
+           (s.zeroSteering ? "; no tangent: \"UV\" steered it to zero" : ""));
   DrawMapPanel(cr, s, s.half, "(a) over half vectors, spot frame", 40, 100);
   DrawMapPanel(cr, s, s.light, "(b) over light directions, spot's view", 520, 100);
   MarkView(cr, s, 520, 100);
 
   double peak = 0.0;
   for (const LobeCurve& c : s.curves) peak = std::max({peak, Peak(c.tn), Peak(c.bn)});
-  const Scale scale = ScaleOf(peak, s.log);
+  const Scale scale = ScaleOf(s, peak);
   cairo_set_source_rgb(cr, 0, 0, 0);
-  Text(cr, 40, 410, 13, "(c) slice in the tangent-normal plane");
-  Text(cr, 520, 410, 13, "(c) slice in the bitangent-normal plane");
+  Text(cr, 40, 410, 13, s.frameKnown ? "(c) slice in the tangent-normal plane" : "(c) slice in the x-normal plane");
+  Text(cr, 520, 410, 13, s.frameKnown ? "(c) slice in the bitangent-normal plane" : "(c) slice in the y-normal plane");
   DrawSlice(cr, s, true, scale, 250, 630);
   DrawSlice(cr, s, false, scale, 730, 630);
   DrawLegend(cr, s, 40, 680);

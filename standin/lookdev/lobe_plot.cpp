@@ -68,6 +68,13 @@ SpotAxes AxesOf(const HostSpot& spot) {
   return {x, Cross(n, x), n};
 }
 
+// A unit direction across `n`: the spot's x axis with its part along n
+// taken out, or its y axis where x lies along n.
+Vec3 AcrossNormal(const SpotAxes& axes, Vec3 n) {
+  const Vec3 x = axes.x - n * Dot(axes.x, n);
+  return Normalized(Length(x) > 1e-6 ? x : axes.y - n * Dot(axes.y, n));
+}
+
 bool MapDirection(const SpotAxes& axes, int size, int i, int j, Vec3* direction) {
   const double x = 2.0 * (i + 0.5) / size - 1.0;
   const double y = 1.0 - 2.0 * (j + 0.5) / size;
@@ -90,14 +97,21 @@ LobeSamples SampleLobe(const std::vector<std::pair<std::string, LobeProbe>>& pro
   s.evaluations += SampleMap(s.axes, options, &s.light,
                              [&](Vec3 l) { return main.AtLight(l); });
 
-  // The slices lie in the planes of the first node's recovered frame; the
-  // spot's axes stand in where the output fixes no tangent.
+  // The slices lie in the planes of the first node's recovered frame;
+  // where the output fixes no tangent, the spot's x axis laid across the
+  // recovered normal stands in.
   const RecoveredFrame frame = RecoverFrame(main, hints);
   s.evaluations += 6;
-  const bool known = frame.valid && !frame.isotropic;
   s.normal = frame.valid ? frame.normal : s.axes.n;
-  s.tangent = known ? frame.tangent : s.axes.x;
-  s.bitangent = known ? frame.bitangent : s.axes.y;
+  s.zeroSteering = frame.zeroSteering;
+  s.frameKnown = frame.valid && !frame.isotropic && !frame.zeroSteering;
+  if (s.frameKnown) {
+    s.tangent = frame.tangent;
+    s.bitangent = frame.bitangent;
+  } else {
+    s.tangent = AcrossNormal(s.axes, s.normal);
+    s.bitangent = Cross(s.normal, s.tangent);
+  }
 
   const int count = std::max(2, options.polarSamples);
   for (int k = 0; k < count; ++k) s.angles.push_back(-90.0 + 180.0 * k / (count - 1));

@@ -47,6 +47,13 @@ struct LobeSamples {
   std::vector<LobeCurve> curves;
   SpotAxes axes;
   Vec3 tangent, bitangent, normal;  // the slices' planes (the first curve's frame)
+  // tangent and bitangent are the node's; otherwise (equal widths, or no
+  // tangent at all) the spot's x and y laid across the normal stand in.
+  bool frameKnown = false;
+  // "UV" steered the tangent to zero: the lobe 1 / (H·N)² grows without
+  // bound toward grazing, so the plot's scales stop at 80 degrees from the
+  // normal.
+  bool zeroSteering = false;
   Vec3 viewer;                      // toward the spot's ray source
   long long evaluations = 0;
   bool log = false;

@@ -114,5 +114,34 @@ TEST_F(FrameReadBack, DegenerateSpotsHaveNoFrame) {
   EXPECT_EQ(standin::Length(f.tangent), 0.0);
 }
 
+// "UV" (0.5, 0.5) steers the tangent to zero: the lobe 1 / (H·N)² fixes
+// the normal and nothing else.
+TEST_F(FrameReadBack, TangentSteeredToZeroGivesTheNormalAlone) {
+  struct Case {
+    const char* what;
+    Vec3 normal;
+    Mat3 toWorld;
+    std::vector<std::string> settings;
+  };
+  const Mat3 identity{1, 0, 0, 0, 1, 0, 0, 0, 1};
+  const Case cases[] = {
+      {"plane facing +Z", {0, 0, 1}, identity, {}},
+      {"tilted normal on a turned object", standin::Normalized({0.3, -0.4, 0.866}),
+       Rotation(standin::Normalized({1, 2, 3}), 40.0), {"tangentRotate=0.7"}},
+      {"wide lobes", standin::Normalized({0.6, 0, 0.8}), identity, {"uGlossiness=50", "vGlossiness=3"}},
+  };
+  const standin::InputSource zero{standin::SourceKind::Vector, {0.5, 0.5, 0}};
+  for (const Case& c : cases) {
+    const ProbeNode node = Node(c.settings, {{"UV", zero}});
+    const HostSpot spot = SpotAt(c.normal, c.toWorld);
+    const RecoveredFrame f = RecoverFrame(Probe(node, spot), HintsAt(node, spot));
+    ASSERT_TRUE(f.valid && f.zeroSteering && !f.isotropic) << c.what;
+    EXPECT_LE(standin::Length(f.normal - c.normal), 1e-9) << c.what << ": normal " << Show(f.normal);
+    EXPECT_EQ(standin::Length(f.tangent), 0.0) << c.what;
+    EXPECT_EQ(standin::Length(f.bitangent), 0.0) << c.what;
+    EXPECT_TRUE(std::isnan(f.uWidth) && std::isnan(f.vWidth)) << c.what;
+  }
+}
+
 }  // namespace
 }  // namespace lookdev_test

@@ -121,4 +121,26 @@ TEST(RenderAov, WritesTheLayersAndMarksTheDiscCentre) {
   EXPECT_GT(discJumps, 0);
 }
 
+// A plane whose tangent "UV" steers to zero: every spot reads back as the
+// plane's normal alone, with its own mask and no false jumps.
+TEST(RenderAov, TangentSteeredToZeroIsMarkedAndNeverJumps) {
+  standin::ModuleFile module(QUILLANE_MODULE);
+  standin::Host host(module);
+  standin::Scene scene;
+  scene.camera.position = {0.3, 0.2, 4.0};
+  standin::Object plane;
+  plane.shape = standin::Shape::Plane;
+  plane.size = 10.0;
+  scene.objects.push_back(plane);
+  scene.inputs["UV"] = standin::InputSource{standin::SourceKind::Vector, {0.5, 0.5, 0.0}};
+  const auto a = standin::lookdev::ComputeAovs(host, scene, "plane", 32, 18, standin::RenderOptions{});
+  for (size_t i = 0; i < a.object.size(); ++i) {
+    ASSERT_EQ(a.object[i], 0) << "pixel " << i;
+    EXPECT_EQ(a.zeroSteering[i], 1.0f) << "pixel " << i;
+    EXPECT_EQ(a.tangentJump[i] + a.zeroTangent[i] + a.isotropic[i], 0.0f) << "pixel " << i;
+    EXPECT_NEAR(a.normal[3 * i + 2], 1.0f, 1e-6) << "pixel " << i;
+    EXPECT_EQ(a.tangent[3 * i] + a.tangent[3 * i + 1] + a.tangent[3 * i + 2], 0.0f) << "pixel " << i;
+  }
+}
+
 }  // namespace
