@@ -53,8 +53,6 @@ HintList MakeHints(const char* label) {
   }};
 }
 
-bool Wired(InputHandle input) { return gHost.input->isConnected(input) != 0; }
-
 // Whether the panel offers the setting's control now.
 bool Offered(const NodeData* data, const Setting& setting) {
   switch (setting.shown) {

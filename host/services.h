@@ -28,4 +28,9 @@ struct HostServices {
 extern HostServices gHost;
 #endif
 
+// Asks whether `input` is wired: one is-connected call.
+inline bool Wired(const InputHandle& input) {
+  return gHost.input->isConnected(input) != 0;
+}
+
 }  // namespace quillane

@@ -40,11 +40,6 @@ struct HostValues {
   double uv[3];
 };
 
-// Asks whether `input` is wired: one is-connected call.
-inline bool Wired(const InputHandle& input) {
-  return gHost.input->isConnected(input) != 0;
-}
-
 // The host's `count` values of a wired input: one evaluate call into
 // `value`, zeroed first.
 inline void ReadWired(const InputHandle& input, SpotInfo* spot, double* value,

@@ -6,6 +6,21 @@
 
 namespace standin {
 
+HostSpot SpotFromHit(const Host& host, const Hit& hit, const Ray& ray) {
+  HostSpot spot;
+  SpotInfo& s = spot.info;
+  std::copy_n(hit.position, 3, s.worldPosition);
+  std::copy_n(hit.normal, 3, s.normal);
+  Store(ray.origin, s.raySource);
+  std::copy_n(hit.toWorld, 9, s.toWorld);
+  std::copy_n(hit.toLocal, 9, s.toLocal);
+  s.rayTrace = Host::RayTraceEntry();
+  s.object = Host::Handle(&host.objects[static_cast<size_t>(hit.object)]);
+  s.flags = 0;
+  spot.hit = &hit;
+  return spot;
+}
+
 SceneSession::SceneSession(Host& host, const Scene& scene,
                            const std::string& sceneName)
     : host_(host), scene_(scene) {
@@ -43,19 +58,7 @@ SceneSession::SceneSession(Host& host, const Scene& scene,
 SceneSession::~SceneSession() { host_.DestroyNode(*node_); }
 
 void SceneSession::Shade(const Hit& hit, const Ray& ray, double rgb[3]) const {
-  HostSpot spot;
-  SpotInfo& s = spot.info;
-  std::copy_n(hit.position, 3, s.worldPosition);
-  std::copy_n(hit.normal, 3, s.normal);
-  s.raySource[0] = ray.origin.x;
-  s.raySource[1] = ray.origin.y;
-  s.raySource[2] = ray.origin.z;
-  std::copy_n(hit.toWorld, 9, s.toWorld);
-  std::copy_n(hit.toLocal, 9, s.toLocal);
-  s.rayTrace = Host::RayTraceEntry();
-  s.object = Host::Handle(&host_.objects[static_cast<size_t>(hit.object)]);
-  s.flags = 0;
-  spot.hit = &hit;
+  HostSpot spot = SpotFromHit(host_, hit, ray);
   const std::optional<Color3> color = host_.Evaluate(*node_, spot);
   for (int c = 0; c < 3; ++c) rgb[c] = color ? (*color)[static_cast<size_t>(c)] : 0.0;
 }

@@ -12,6 +12,10 @@
 
 namespace standin {
 
+// The spot the host hands the node for a camera ray that met `hit`: the
+// one place a hit becomes a spot, for renders and look-dev views alike.
+HostSpot SpotFromHit(const Host& host, const Hit& hit, const Ray& ray);
+
 class SceneSession {
  public:
   // Activates the node with the scene's services, mirrors its objects and

@@ -7,20 +7,6 @@
 
 namespace standin::lookdev {
 
-HostSpot SpotFromHit(const Host& host, const Hit& hit, const Ray& ray) {
-  HostSpot spot;
-  SpotInfo& s = spot.info;
-  std::copy_n(hit.position, 3, s.worldPosition);
-  std::copy_n(hit.normal, 3, s.normal);
-  Store(ray.origin, s.raySource);
-  std::copy_n(hit.toWorld, 9, s.toWorld);
-  std::copy_n(hit.toLocal, 9, s.toLocal);
-  s.rayTrace = Host::RayTraceEntry();
-  s.object = Host::Handle(&host.objects[static_cast<size_t>(hit.object)]);
-  spot.hit = &hit;
-  return spot;
-}
-
 std::vector<CaseSetting> ParseSettings(const std::vector<std::string>& pairs) {
   // Each pair becomes a key of an eval case's "settings", so the keys,
   // types and messages are the eval command's.

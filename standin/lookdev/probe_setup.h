@@ -17,9 +17,6 @@
 
 namespace standin::lookdev {
 
-// The spot the host hands the node for a camera ray that met `hit`.
-HostSpot SpotFromHit(const Host& host, const Hit& hit, const Ray& ray);
-
 // "key=value" eval settings (value a number, or r,g,b for color) as the
 // panel's settings. Throws CaseError naming the key.
 std::vector<CaseSetting> ParseSettings(const std::vector<std::string>& pairs);

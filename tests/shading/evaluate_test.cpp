@@ -1,6 +1,7 @@
 // Whole evaluations through Evaluate against the recording fake host: the
-// documented worked examples to nine significant digits with their host-call
-// order, the early exits and which inputs each leaves unread.
+// worked examples of docs/worked-examples.md to nine significant digits
+// with their host-call order, the early exits and which inputs each leaves
+// unread.
 #include <array>
 #include <cmath>
 #include <cstdio>

@@ -1,4 +1,4 @@
-// `quillane eval` end to end: the worked examples of the node's evaluation,
+// `quillane eval` end to end: the worked examples (docs/worked-examples.md),
 // the call trace, the number format and the handling of bad lines.
 #include <cmath>
 #include <cstring>
