@@ -6,7 +6,9 @@
 #            repository, stays out.)
 #   Linux:   quillane-<version>-linux-x64.tar.gz, laid out as under a
 #            prefix: bin/quillane, lib/quillane/quillane.p (where the
-#            installed quillane looks for it), share/doc/quillane/.
+#            installed quillane looks for it) and the shared libraries
+#            they need beyond the system's own (bundle-libraries.cmake),
+#            share/doc/quillane/ with those libraries' licence texts.
 # <version> is the version text of the build being packaged (version.txt).
 if(WIN32)
   set(bin_dir .)
@@ -31,6 +33,19 @@ endif()
 install(TARGETS quillane_plugin LIBRARY DESTINATION ${module_dir})
 if(TARGET quillane)
   install(TARGETS quillane RUNTIME DESTINATION ${bin_dir})
+endif()
+if(TARGET quillane AND NOT WIN32)
+  # The shared libraries quillane and quillane.p need beyond the system's
+  # own, with the licence texts of their Debian packages.
+  install(CODE "
+    set(EXECUTABLE \"$<TARGET_FILE:quillane>\")
+    set(MODULE \"$<TARGET_FILE:quillane_plugin>\")
+    set(SYSTEM_LIBRARIES \"${CMAKE_CURRENT_LIST_DIR}/linux-system-libraries.txt\")
+    set(OPENED_LIBRARIES \"${CMAKE_CURRENT_LIST_DIR}/linux-opened-libraries.txt\")
+    set(LIBRARY_DIR ${module_dir})
+    set(DOC_DIR ${doc_dir})
+    set(OBJDUMP \"${CMAKE_OBJDUMP}\")
+    include(\"${CMAKE_CURRENT_LIST_DIR}/bundle-libraries.cmake\")")
 endif()
 install(FILES CHANGELOG.md docs/install.md docs/cli.md
               docs/scene-format.md docs/third-party-notices.md
