@@ -11,7 +11,12 @@
 #      empty folder, its quillane.exe evaluating the worked examples under
 #      Wine (as the Linux build does), and the Linux tarball's quillane
 #      rendering from another folder (the same PNG as the build's);
-#   4. `cmake --install` into a prefix: the installed quillane finds its
+#   4. what the Linux package needs at run time (scripts/runtime-libraries.sh):
+#      only libraries it carries and the allowed system ones; the install
+#      guide names the C library version it was built against;
+#   5. the Linux package on a bare Debian root filesystem
+#      (scripts/check-bare-system.sh);
+#   6. `cmake --install` into a prefix: the installed quillane finds its
 #      module.
 # The tracked files must match the commit (the second build is of the commit).
 set -euo pipefail
@@ -111,6 +116,20 @@ grep -q "^module $unpacked/lib/quillane/quillane.p " version.linux ||
 "$linux/quillane" render --size 160x90 -o built.png
 cmp packaged.png built.png || fail "the packaged quillane renders another picture"
 
+step "linux package: what it needs at run time"
+"$root/scripts/runtime-libraries.sh" "$unpacked" | tee runtime-libraries.txt ||
+  fail "the Linux package needs libraries it does not carry"
+# The floor the install guide states: the C library the build ran against.
+glibc=$(getconf GNU_LIBC_VERSION | cut -d' ' -f2)
+grep -q "glibc $glibc " "$root/docs/install.md" ||
+  fail "docs/install.md does not name glibc $glibc, the C library the package was built against"
+echo "built against glibc $glibc"
+
+step "linux package on a bare system"
+bare_started=$SECONDS
+"$root/scripts/check-bare-system.sh" "$packages/$tarball"
+bare_seconds=$((SECONDS - bare_started))
+
 step "cmake --install into a prefix"
 cmake --install "$linux" --prefix "$work/prefix" >/dev/null
 "$work/prefix/bin/quillane" --version | tee version.installed
@@ -119,4 +138,4 @@ grep -q "^module $work/prefix/lib/quillane/quillane.p " version.installed ||
 "$work/prefix/bin/quillane" panel >/dev/null || fail "the installed quillane panel failed"
 
 step "done"
-echo "check-release: passed in $((SECONDS - started)) s"
+echo "check-release: passed in $((SECONDS - started)) s (the bare system: $bare_seconds s)"
