@@ -9,8 +9,9 @@
 #      each must equal the first build's byte for byte;
 #   3. the packages work where they are unpacked: the Windows zip in an
 #      empty folder, its quillane.exe evaluating the worked examples under
-#      Wine (as the Linux build does), and the Linux tarball's quillane
-#      rendering from another folder (the same PNG as the build's);
+#      Wine in a Wine prefix made afresh for it (as the Linux build does),
+#      and the Linux tarball's quillane rendering from another folder (the
+#      same PNG as the build's);
 #   4. what the Linux package needs at run time (scripts/runtime-libraries.sh):
 #      only libraries it carries and the allowed system ones; the install
 #      guide names the C library version it was built against;
@@ -33,8 +34,8 @@ fail() { echo "check-release: $*" >&2; exit 1; }
 
 [ -z "$(git status --porcelain --untracked-files=no)" ] ||
   fail "tracked files differ from the commit: commit them first (the check rebuilds the commit)"
-[ -f "$win/wine-prefix/system.reg" ] || {
-  step "windows build and wine prefix (missing: running scripts/check-windows.sh)"
+[ -f "$win/quillane.exe" ] && command -v wine >/dev/null || {
+  step "windows build and Wine (missing: running scripts/check-windows.sh)"
   scripts/check-windows.sh
 }
 # Archive times follow the commit, not the clock.
@@ -80,14 +81,21 @@ for preset in default windows; do
   cmp "$first" "$second" || fail "$preset quillane.p differs between two builds of one commit"
 done
 
-step "windows package, unpacked into an empty folder"
-export WINEPREFIX=$win/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+step "windows package, unpacked into an empty folder, in a fresh wine prefix"
+# A prefix of its own, made now in the check's folder (which every run starts
+# afresh), so nothing the build's prefix holds can help the package.
+export WINEPREFIX=$work/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export DISPLAY=
 wine=/usr/lib/wine/wine64
 [ -x "$wine" ] || wine=$(command -v wine)
 wineserver=/usr/lib/wine/wineserver
 [ -x "$wineserver" ] || wineserver=$(command -v wineserver)
 trap '"$wineserver" --kill >/dev/null 2>&1 || true; rm -rf "$copy"' EXIT
+prefix_started=$SECONDS
+"$wine" wineboot --init >/dev/null 2>&1 || true
+"$wineserver" --wait
+[ -f "$WINEPREFIX/system.reg" ] || fail "wineboot did not create the prefix $WINEPREFIX"
+echo "fresh wine prefix: $((SECONDS - prefix_started)) s"
 mkdir "$work/windows" "$work/elsewhere"
 python3 -m zipfile -e "$packages/$zip" "$work/windows"
 unpacked=$work/windows/quillane-$version-windows-x64
