@@ -3,30 +3,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "host/inputs.h"
 #include "host/settings.h"
 
 namespace quillane {
 
 namespace {
-
-struct Connector {
-  InputHandle NodeData::*field;
-  int type;
-  const char* name;
-};
-
-// The node's inputs, in the order the host shows them.
-constexpr Connector kInputs[] = {
-    {&NodeData::inColor, kConnectionColor, "Color"},
-    {&NodeData::inSpecular, kConnectionScalar, "Specular"},
-    {&NodeData::inUGlossiness, kConnectionScalar, "U Glossiness"},
-    {&NodeData::inVGlossiness, kConnectionScalar, "V Glossiness"},
-    {&NodeData::inAxis, kConnectionVector, "Axis"},
-    {&NodeData::inTangentRotate, kConnectionScalar, "Tangent Rotate"},
-    {&NodeData::inNormal, kConnectionVector, "Normal"},
-    {&NodeData::inUV, kConnectionVector, "UV"},
-    {&NodeData::inCustomLight, kConnectionVector, "Custom Light"},
-};
 
 // A colour starts with every channel at the setting's initial value.
 void SetDefault(NodeData* data, const Setting& setting) {
@@ -57,8 +39,8 @@ void* CreateNode(void* /*priv*/, void* context, const char** error) {
   gHost.node->setPreviewMode(data->node, 0);
 
   // Connector handles are stored as the host returns them, null included.
-  for (const Connector& input : kInputs)
-    data->*input.field =
+  for (const NodeInput& input : kNodeInputs)
+    data->*input.handle =
         gHost.input->create(data->node, input.type, input.name, NodeInputEvent);
   data->outColor = gHost.output->create(data->node, kConnectionColor, "Color");
 

@@ -5,24 +5,11 @@
 // that packing only adds shuffles to the chain before the test.
 #pragma once
 
+#include "host/inputs.h"
 #include "host/node_data.h"
 #include "shading/frame.h"
 
 namespace quillane {
-
-// The inputs before "UV" in the host's order, then "UV"; an input's bit in
-// a set of wired inputs is 1 << its index.
-enum InputIndex : unsigned {
-  kColorInput,
-  kSpecularInput,
-  kUGlossinessInput,
-  kVGlossinessInput,
-  kAxisInput,
-  kTangentRotateInput,
-  kNormalInput,
-  kCustomLightInput,
-  kUVInput,
-};
 
 constexpr unsigned Bit(InputIndex input) { return 1u << input; }
 

@@ -15,16 +15,6 @@ namespace {
 
 using nlohmann::json;
 
-struct InputKey {
-  const char* name;
-  bool scalar;
-};
-const InputKey kInputs[] = {
-    {"Color", false},          {"Specular", true},      {"U Glossiness", true},
-    {"V Glossiness", true},    {"Axis", false},         {"Tangent Rotate", true},
-    {"Normal", false},         {"UV", false},           {"Custom Light", false},
-};
-
 double Number(const json& v, const std::string& key) {
   if (v.is_number()) return v.get<double>();
   if (v.is_string()) {
@@ -93,8 +83,8 @@ void ParseSettings(const json& v, EvalCase* c) {
 void ParseInputs(const json& v, EvalCase* c) {
   AsObject(v, "inputs");
   for (const auto& [name, value] : v.items()) {
-    const InputKey* input = nullptr;
-    for (const InputKey& k : kInputs)
+    const InputName* input = nullptr;
+    for (const InputName& k : kInputNames)
       if (name == k.name) input = &k;
     const std::string key = KeyPath("inputs", name);
     if (!input) throw CaseError(key + ": unknown input");

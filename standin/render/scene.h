@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "host/inputs.h"
 #include "standin/render/texture.h"
 #include "standin/render/vec3.h"
 
@@ -133,24 +134,20 @@ struct InputSource {
 // one number when its binding reads one channel.
 bool IsScalarSource(SourceKind kind);
 
-// The node's input names in the node's order, and whether each is scalar.
-// Scene files may wire only these; a scalar input takes a number or a
-// scalar source, the others three numbers or a vector source.
+// The node's input names in the node's order, and whether each is scalar,
+// read from the module's own table of its inputs. Scene files and eval
+// lines may wire only these; a scalar input takes a number or a scalar
+// source, the others three numbers or a vector source.
 struct InputName {
   const char* name;
   bool scalar;
 };
-inline constexpr std::array<InputName, 9> kInputNames{{
-    {"Color", false},
-    {"Specular", true},
-    {"U Glossiness", true},
-    {"V Glossiness", true},
-    {"Axis", false},
-    {"Tangent Rotate", true},
-    {"Normal", false},
-    {"UV", false},
-    {"Custom Light", false},
-}};
+inline constexpr std::array<InputName, quillane::kNodeInputs.size()> kInputNames = [] {
+  std::array<InputName, quillane::kNodeInputs.size()> names{};
+  for (size_t i = 0; i < names.size(); ++i)
+    names[i] = {quillane::kNodeInputs[i].name, quillane::kNodeInputs[i].type == kConnectionScalar};
+  return names;
+}();
 
 // Which optional host services the scene's host offers the node.
 struct Services {
