@@ -102,10 +102,7 @@ int MakeMap(const MakeMapArgs& args) {
   try {
     standin::MapOptions options;
     options.kind = ParseKind(args.kind);
-    const auto size = ParseSize(args.size);
-    if (!size) return Fail("make-map: --size: expected WIDTHxHEIGHT with each 1..16384");
-    options.width = size->first;
-    options.height = size->second;
+    std::tie(options.width, options.height) = args.size.value_or(std::make_pair(512, 512));
     if (args.as != "direction" && args.as != "angle") {
       return Fail("make-map: --as: expected direction or angle, not \"" + args.as + "\"");
     }

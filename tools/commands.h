@@ -73,7 +73,7 @@ int Panel(const std::string& module, const std::string& scene);
 struct MakeMapArgs {
   std::string kind;      // radial, circular, angle, noise
   std::string output;    // .png (16-bit data) or .exr (float)
-  std::string size = "512x512";
+  std::optional<std::pair<int, int>> size;  // 512x512 when left out
   std::string as = "direction";  // or "angle"
   double angle = 0.0;
   int cells = 4;

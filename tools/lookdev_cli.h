@@ -15,7 +15,7 @@ namespace quillane {
 struct LobeArgs {
   std::string scene;
   std::string pixel;  // "X,Y"
-  std::string size;   // "WxH", the render the pixel belongs to
+  std::optional<std::pair<int, int>> size;  // the render the pixel belongs to
   std::vector<std::string> settings;
   std::string overlay;  // "key=v1,v2,..."
   bool log = false;
@@ -36,19 +36,9 @@ struct SweepArgs {
   int threads = 1;
 };
 
-// Registers `lobe` and `sweep` on `app`; Run runs whichever was chosen.
-class LookdevCli {
- public:
-  explicit LookdevCli(CLI::App& app);
-  bool Chosen() const;
-  int Run(const std::string& module);
-
- private:
-  CLI::App* lobe_ = nullptr;
-  CLI::App* sweep_ = nullptr;
-  LobeArgs lobeArgs_;
-  SweepArgs sweepArgs_;
-};
+// The options of `lobe` and `sweep`, on their commands.
+void DeclareLobe(CLI::App& command, LobeArgs& args);
+void DeclareSweep(CLI::App& command, SweepArgs& args);
 
 int Lobe(const std::string& module, const LobeArgs& args);
 int Sweep(const std::string& module, const SweepArgs& args);

@@ -68,13 +68,11 @@ int Lobe(const std::string& module, const LobeArgs& args) {
       const auto pixel = ParsePixel(args.pixel);
       if (!pixel) return Fail("--pixel: expected X,Y as whole numbers, got \"" + args.pixel + "\"");
       scene = args.scene.empty() ? standin::DefaultScene() : standin::LoadSceneFile(args.scene);
-      auto size = std::make_optional(std::make_pair(scene->render.width, scene->render.height));
-      if (!args.size.empty() && !(size = ParseSize(args.size)))
-        return Fail("--size: expected WIDTHxHEIGHT with each 1..16384, got \"" + args.size + "\"");
+      const auto size = args.size.value_or(std::make_pair(scene->render.width, scene->render.height));
       request.scene = &*scene;
       request.sceneName = args.scene.empty() ? "default scene" : args.scene;
       std::tie(request.pixelX, request.pixelY) = *pixel;
-      std::tie(request.width, request.height) = *size;
+      std::tie(request.width, request.height) = size;
     }
     request.settings = args.settings;
     if (!args.overlay.empty())

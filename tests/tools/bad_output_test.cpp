@@ -133,10 +133,20 @@ TEST(BadOutput, EveryWritingCommandRefusesItsTargets) {
   EXPECT_EQ(ReadFile(map), mapBytes);
 }
 
+// An unknown command is named, with the command it was likely meant for.
 TEST(BadOutput, UnknownCommandIsNamed) {
-  const auto run = RunQuillane({"rendr", "-o", "x.png"});
-  EXPECT_EQ(run.exitCode, 2);
-  EXPECT_EQ(run.err, "quillane: unknown command \"rendr\" (see quillane --help)\n");
+  const std::pair<const char*, const char*> cases[] = {
+      {"rendr", "; did you mean \"render\"?"},   // a letter left out
+      {"comapre", "; did you mean \"compare\"?"},  // two letters swapped
+      {"ev", "; did you mean \"eval\"?"},          // two edits
+      {"make", "; did you mean \"make-map\"?"},    // the one command it begins
+      {"frobnicate", ""},                         // nothing near
+  };
+  for (const auto& [word, hint] : cases) {
+    const auto run = RunQuillane({word, "-o", "x.png"});
+    EXPECT_EQ(run.exitCode, 2) << word;
+    EXPECT_EQ(run.err, "quillane: unknown command \"" + std::string(word) + "\"" + hint + " (see quillane --help)\n");
+  }
 }
 
 // Standard output only when asked for with "-"; a symlink at the target is
