@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "standin/json/utf8.h"
 #include "standin/render/source_names.h"
 #include "standin/serve/panel_values.h"
 #include "standin/serve/scene_images.h"
@@ -51,6 +52,12 @@ json SourceJson(const HostInput& input) {
   return {{"kind", "other"}};
 }
 
+bool IsUnwiring(const json& request) {
+  if (!request.is_object()) return false;
+  const auto kind = request.find("kind");
+  return kind != request.end() && *kind == "none";
+}
+
 InputSource ParseSource(const json& request, bool scalar, const Scene& scene) {
   if (!request.is_object()) throw RequestError("source: expected an object");
   const std::string kind = StringKey(request, "kind");
@@ -67,7 +74,7 @@ InputSource ParseSource(const json& request, bool scalar, const Scene& scene) {
                          (scalar ? "one" : "three"));
     return {name.kind, {0.0, 0.0, 0.0}};
   }
-  throw RequestError("source: unknown kind \"" + kind + "\"");
+  throw RequestError("source: unknown kind \"" + Printable(kind) + "\"");
 }
 
 json BuiltInSources() {

@@ -17,6 +17,9 @@ namespace standin {
 // source name), {"kind": "image", "name": ...}.
 nlohmann::json SourceJson(const HostInput& input);
 
+// Whether `request` asks to unwire: {"kind": "none"}.
+bool IsUnwiring(const nlohmann::json& request);
+
 // The source `request` names for an input that is `scalar` or not. Throws
 // RequestError for a malformed request, a constant of the wrong size or not
 // finite, a source of the wrong kind, or an unknown image.

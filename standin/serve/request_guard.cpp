@@ -43,4 +43,11 @@ bool ChangesState(const std::string& method) {
   return method != "GET" && method != "HEAD" && method != "OPTIONS";
 }
 
+bool FromAnotherSite(const std::string& origin, const std::string& fetchSite,
+                     const ServerAddress& address) {
+  return !OriginAllowed(origin, address) || fetchSite == "cross-site";
+}
+
+bool IsInterface(const std::string& path) { return path.rfind("/api/", 0) == 0; }
+
 }  // namespace standin

@@ -1,7 +1,7 @@
 // Checks every request passes before it reaches the page's interface:
 // a Host header naming this server (so that a foreign name resolved to the
-// loopback address, DNS rebinding, is refused) and, for requests that change
-// state, an Origin of this server.
+// loopback address, DNS rebinding, is refused) and, for the interface and
+// every request that changes state, no sign of another site's page.
 #pragma once
 
 #include <string>
@@ -29,5 +29,14 @@ bool OriginAllowed(const std::string& origin, const ServerAddress& address);
 
 // Whether `method` changes state (anything but GET, HEAD and OPTIONS).
 bool ChangesState(const std::string& method);
+
+// Whether a request comes from another site's page: its Origin header is
+// not this server's, or its Sec-Fetch-Site header says "cross-site".
+bool FromAnotherSite(const std::string& origin, const std::string& fetchSite,
+                     const ServerAddress& address);
+
+// Whether `path` belongs to the page's interface ("/api/..."), which
+// answers this server's page only; the page's own files open from anywhere.
+bool IsInterface(const std::string& path);
 
 }  // namespace standin

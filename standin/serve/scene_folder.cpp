@@ -2,15 +2,21 @@
 
 #include <algorithm>
 
+#include "standin/json/utf8.h"
+
 namespace standin {
 namespace fs = std::filesystem;
 namespace {
 
+bool SceneFileName(const std::string& name) {
+  return name.size() >= 6 && name.front() != '.' &&
+         name.compare(name.size() - 5, 5, ".json") == 0;
+}
+
 bool PlainSceneName(const std::string& name) {
-  if (name.empty() || name.size() > 255 || name.front() == '.') return false;
-  if (name.size() < 6 || name.compare(name.size() - 5, 5, ".json") != 0) return false;
+  if (!SceneFileName(name) || name.size() > 255 || !IsUtf8(name)) return false;
   return std::none_of(name.begin(), name.end(), [](char c) {
-    return c == '/' || c == '\\' || c == ':' || static_cast<unsigned char>(c) < 0x20;
+    return c == '/' || c == '\\' || c == ':' || static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
   });
 }
 
@@ -31,13 +37,18 @@ SceneFolder::SceneFolder(const std::string& folder) {
     throw ScenePathError(folder + ": not a folder");
 }
 
-std::vector<std::string> SceneFolder::List() const {
+std::vector<std::string> SceneFolder::List(std::vector<std::string>* notes) const {
   std::vector<std::string> names;
   if (!enabled()) return names;
   std::error_code error;
   for (const fs::directory_entry& entry : fs::directory_iterator(root_, error)) {
     const std::string name = entry.path().filename().string();
-    if (!PlainSceneName(name)) continue;
+    if (!PlainSceneName(name)) {
+      if (SceneFileName(name) && notes)
+        notes->push_back("left out \"" + Printable(name) +
+                         "\": a scene name is UTF-8 without control characters, / \\ or :");
+      continue;
+    }
     std::error_code inner;
     const fs::path real = fs::canonical(entry.path(), inner);
     if (!inner && InsideFolder(real, root_) && fs::is_regular_file(real, inner)) names.push_back(name);
@@ -49,7 +60,8 @@ std::vector<std::string> SceneFolder::List() const {
 fs::path SceneFolder::Checked(const std::string& name) const {
   if (!enabled()) throw ScenePathError("no scene folder was given (--scenes DIR)");
   if (!PlainSceneName(name))
-    throw ScenePathError("\"" + name + "\": not a scene name (a file name ending in .json)");
+    throw ScenePathError("\"" + Printable(name) +
+                         "\": not a scene name (a file name ending in .json)");
   return root_ / name;
 }
 

@@ -26,8 +26,10 @@ class SceneFolder {
   bool enabled() const { return !root_.empty(); }
   // The folder, canonical; empty when there is none.
   std::string root() const { return root_.string(); }
-  // The scene files directly in the folder, sorted by name.
-  std::vector<std::string> List() const;
+  // The scene files directly in the folder, sorted by name. A file whose
+  // name the page could not send back (not UTF-8, control characters) is
+  // left out, with a note quoting its name escaped added to `notes`.
+  std::vector<std::string> List(std::vector<std::string>* notes = nullptr) const;
   // The path of an existing scene `name`. Throws ScenePathError.
   std::filesystem::path ForReading(const std::string& name) const;
   // The path to write scene `name` to (it may not exist yet). Throws

@@ -6,6 +6,7 @@
 
 #include "standin/assets/asset_error.h"
 #include "standin/assets/image_file.h"
+#include "standin/json/utf8.h"
 #include "standin/serve/panel_values.h"
 #include "standin/serve/scene_folder.h"
 
@@ -20,29 +21,33 @@ bool ImageExtension(const fs::path& path) {
   return ext == ".png" || ext == ".exr";
 }
 
-// The image files directly in `folder`, named from `root` with "/".
+// The image files directly in `folder`, named from `root` with "/". Names
+// that are not UTF-8 go to `notes` instead, escaped.
 void AddImages(const fs::path& folder, const fs::path& root, const std::string& prefix,
-               std::set<std::string>* names) {
+               std::set<std::string>* names, std::vector<std::string>* notes) {
   std::error_code error;
   for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
     std::error_code inner;
     const fs::path real = fs::canonical(entry.path(), inner);
     if (inner || !InsideFolder(real, root)) continue;
     const std::string name = prefix + entry.path().filename().string();
-    if (prefix.empty() && fs::is_directory(real, inner) && name.front() != '.')
-      AddImages(entry.path(), root, name + "/", names);
-    else if (ImageExtension(entry.path()) && fs::is_regular_file(real, inner))
-      names->insert(name);
+    if (prefix.empty() && fs::is_directory(real, inner) && name.front() != '.') {
+      AddImages(entry.path(), root, name + "/", names, notes);
+    } else if (ImageExtension(entry.path()) && fs::is_regular_file(real, inner)) {
+      if (IsUtf8(name)) names->insert(name);
+      else if (notes)
+        notes->push_back("left out \"" + Printable(name) + "\": its name is not UTF-8");
+    }
   }
 }
 
 }  // namespace
 
-std::vector<std::string> SceneImageNames(const Scene& scene) {
+std::vector<std::string> SceneImageNames(const Scene& scene, std::vector<std::string>* notes) {
   std::set<std::string> names;
   std::error_code error;
   const fs::path root = fs::canonical(scene.folder.empty() ? "." : scene.folder, error);
-  if (!scene.folder.empty() && !error) AddImages(root, root, "", &names);
+  if (!scene.folder.empty() && !error) AddImages(root, root, "", &names, notes);
   for (const auto& [input, source] : scene.inputs)
     if (source.kind == SourceKind::Image && source.image) names.insert(source.image->binding.file);
   return {names.begin(), names.end()};
@@ -51,7 +56,7 @@ std::vector<std::string> SceneImageNames(const Scene& scene) {
 InputSource SceneImageSource(const Scene& scene, const std::string& name, bool scalar) {
   const std::vector<std::string> names = SceneImageNames(scene);
   if (!std::binary_search(names.begin(), names.end(), name))
-    throw RequestError("the scene has no image \"" + name + "\"");
+    throw RequestError("the scene has no image \"" + Printable(name) + "\"");
   auto image = std::make_shared<ImageInput>();
   image->binding.file = name;
   image->binding.path = ResolvePath(scene.folder, name);

@@ -12,8 +12,10 @@
 namespace standin {
 
 // The scene's images by the names the scene would write ("maps/a.png"),
-// sorted. Files whose real path leaves the scene's folder are left out.
-std::vector<std::string> SceneImageNames(const Scene& scene);
+// sorted. Files whose real path leaves the scene's folder are left out;
+// so are names that are not UTF-8, each with a note added to `notes`.
+std::vector<std::string> SceneImageNames(const Scene& scene,
+                                         std::vector<std::string>* notes = nullptr);
 
 // The source that reads image `name` for an input that is `scalar` (the
 // red channel) or not (red, green, blue), loaded now. Throws RequestError

@@ -5,7 +5,9 @@
 #include <stdexcept>
 
 #include "standin/assets/asset_error.h"
+#include "standin/json/utf8.h"
 #include "standin/saved/container.h"
+#include "standin/serve/connections.h"
 #include "standin/serve/event_hub.h"
 #include "standin/serve/lookdev_views.h"
 #include "standin/serve/panel_values.h"
@@ -20,20 +22,39 @@ namespace {
 using nlohmann::json;
 
 constexpr size_t kMaxBody = 64 * 1024;
-constexpr int kServerThreads = 24;  // enough for every event stream and more
 
+struct BodyTooLarge : std::runtime_error {
+  BodyTooLarge() : std::runtime_error("the body is over " + std::to_string(kMaxBody) + " bytes") {}
+};
+
+// Text that is not UTF-8 (a name quoted from the folder) is sent with
+// U+FFFD in its place rather than failing the answer.
 void SendJson(httplib::Response& res, int status, const json& body) {
   res.status = status;
-  res.set_content(body.dump(), "application/json");
+  res.set_content(body.dump(-1, ' ', false, json::error_handler_t::replace), "application/json");
 }
 
 void SendError(httplib::Response& res, int status, const std::string& message) {
-  SendJson(res, status, {{"error", message}});
+  SendJson(res, status, {{"error", Printable(message)}});
 }
 
-json ParseBody(const httplib::Request& req) {
+// The request's body, read up to kMaxBody bytes whatever its framing.
+std::string ReadBody(const httplib::ContentReader& reader) {
+  std::string body;
+  bool tooLarge = false;
+  const bool whole = reader([&](const char* data, size_t length) {
+    tooLarge = length > kMaxBody - body.size();
+    if (!tooLarge) body.append(data, length);
+    return !tooLarge;
+  });
+  if (tooLarge) throw BodyTooLarge();
+  if (!whole) throw RequestError("the request body could not be read whole");
+  return body;
+}
+
+json ParseBody(const std::string& body) {
   try {
-    return json::parse(req.body);
+    return json::parse(body);
   } catch (const json::exception& e) {
     throw RequestError(std::string("malformed JSON: ") + e.what());
   }
@@ -51,6 +72,8 @@ template <typename Body>
 void Guarded(httplib::Response& res, Body body) {
   try {
     body();
+  } catch (const BodyTooLarge& e) {
+    SendError(res, 413, e.what());
   } catch (const RequestError& e) {
     SendError(res, 400, e.what());
   } catch (const ScenePathError& e) {
@@ -72,17 +95,41 @@ bool IsJson(const httplib::Request& req) {
   return req.get_header_value("Content-Type").rfind("application/json", 0) == 0;
 }
 
+struct Refusal {
+  int status;
+  std::string message;
+};
+
+// Why a request is refused before it is read further, if it is: a Host that
+// is not this server; for the interface and changes, another site's page;
+// for changes, a body that is not JSON or declares more than kMaxBody.
+std::optional<Refusal> Refuse(const httplib::Request& req, const ServerAddress& address) {
+  if (!HostAllowed(req.get_header_value("Host"), address))
+    return Refusal{403, "refused: the Host header does not name this server"};
+  const bool changes = ChangesState(req.method);
+  if (!changes && !IsInterface(req.path)) return std::nullopt;
+  if (FromAnotherSite(req.get_header_value("Origin"), req.get_header_value("Sec-Fetch-Site"),
+                      address))
+    return Refusal{403, "refused: the request comes from another site"};
+  if (!changes) return std::nullopt;
+  if (!IsJson(req)) return Refusal{415, "expected Content-Type: application/json"};
+  if (req.get_header_value<std::uint64_t>("Content-Length") > kMaxBody)
+    return Refusal{413, BodyTooLarge().what()};
+  return std::nullopt;
+}
+
 }  // namespace
 
 struct LookdevServer::Impl {
   explicit Impl(const ServeOptions& o)
       : options(o),
         studio(o.module, o.scene, SceneFolder(o.sceneFolder)),
-        preview(studio, events, o.threads) {}
+        preview(studio, events, o.threads),
+        server(o.limits) {}
 
   void Routes();
   void Guard();
-  void Change(const httplib::Request& req, httplib::Response& res,
+  void Change(const httplib::ContentReader& body, httplib::Response& res,
               std::uint64_t (*apply)(Studio&, const json&));
   void Events(httplib::Response& res);
   void Frame(httplib::Response& res);
@@ -93,27 +140,15 @@ struct LookdevServer::Impl {
   EventHub events;
   Studio studio;
   PreviewWorker preview;
-  httplib::Server server;
+  ConnectionServer server;
 };
 
 void LookdevServer::Impl::Guard() {
   server.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
-    using R = httplib::Server::HandlerResponse;
-    if (!HostAllowed(req.get_header_value("Host"), address)) {
-      SendError(res, 403, "refused: the Host header does not name this server");
-      return R::Handled;
-    }
-    if (!ChangesState(req.method)) return R::Unhandled;
-    if (!OriginAllowed(req.get_header_value("Origin"), address) ||
-        req.get_header_value("Sec-Fetch-Site") == "cross-site") {
-      SendError(res, 403, "refused: the request comes from another site");
-      return R::Handled;
-    }
-    if (!IsJson(req)) {
-      SendError(res, 415, "expected Content-Type: application/json");
-      return R::Handled;
-    }
-    return R::Unhandled;
+    const std::optional<Refusal> refusal = Refuse(req, address);
+    if (!refusal) return httplib::Server::HandlerResponse::Unhandled;
+    SendError(res, refusal->status, refusal->message);
+    return httplib::Server::HandlerResponse::Handled;
   });
   server.set_payload_max_length(kMaxBody);
   server.set_default_headers({{"Cache-Control", "no-store"},
@@ -121,13 +156,12 @@ void LookdevServer::Impl::Guard() {
                               {"X-Frame-Options", "DENY"},
                               {"Content-Security-Policy",
                                "default-src 'self'; img-src 'self' data: blob:; frame-ancestors 'none'"}});
-  server.new_task_queue = [] { return new httplib::ThreadPool(kServerThreads); };
 }
 
-void LookdevServer::Impl::Change(const httplib::Request& req, httplib::Response& res,
+void LookdevServer::Impl::Change(const httplib::ContentReader& body, httplib::Response& res,
                                  std::uint64_t (*apply)(Studio&, const json&)) {
   Guarded(res, [&] {
-    const std::uint64_t version = apply(studio, ParseBody(req));
+    const std::uint64_t version = apply(studio, ParseBody(ReadBody(body)));
     preview.Wake();
     events.Publish("state", "{\"version\":" + std::to_string(version) + "}");
     SendJson(res, 200, {{"version", version}});
@@ -214,8 +248,9 @@ void LookdevServer::Impl::Routes() {
     Events(res);
   });
   const auto route = [this](const char* path, std::uint64_t (*apply)(Studio&, const json&)) {
-    server.Post(path, [this, apply](const httplib::Request& req, httplib::Response& res) {
-      Change(req, res, apply);
+    server.Post(path, [this, apply](const httplib::Request&, httplib::Response& res,
+                                    const httplib::ContentReader& body) {
+      Change(body, res, apply);
     });
   };
   route("/api/set", [](Studio& s, const json& body) { return s.SetValue(body); });
@@ -255,6 +290,7 @@ int LookdevServer::Bind() {
     throw std::runtime_error("cannot listen on " + i.options.bind + " port " +
                              std::to_string(i.options.port));
   i.address = {i.options.bind, port};
+  i.server.WidenListenQueue();
   return port;
 }
 
@@ -262,7 +298,7 @@ void LookdevServer::Run() { impl_->server.listen_after_bind(); }
 
 void LookdevServer::Stop() {
   impl_->events.Close();
-  impl_->server.stop();
+  impl_->server.Shutdown();
 }
 
 std::string LookdevServer::Url() const {

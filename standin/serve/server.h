@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "standin/serve/connection_limits.h"
+
 namespace standin {
 
 struct ServeOptions {
@@ -16,6 +18,7 @@ struct ServeOptions {
   std::string bind = "127.0.0.1";
   int port = 8080;          // 0: any free port
   int threads = 1;          // render threads
+  ConnectionLimits limits;
 };
 
 class LookdevServer {

@@ -2,6 +2,7 @@
 
 #include "standin/assets/scene_assets.h"
 #include "standin/host/host_services.h"
+#include "standin/json/utf8.h"
 #include "standin/serve/input_wiring.h"
 #include "standin/serve/panel_values.h"
 #include "standin/serve/scene_images.h"
@@ -97,25 +98,30 @@ json Studio::State() {
     std::lock_guard lock(stateMutex_);
     state = state_;
   }
-  state["scenes"] = folder_.List();
+  std::vector<std::string> notes;
+  state["scenes"] = folder_.List(&notes);
+  for (const std::string& note : notes) state["notes"].push_back(note);
   return state;
 }
 
 json Studio::BuildState() {
   HostNode& node = session_->node();
+  std::vector<std::string> notes;
+  const std::vector<std::string> images = SceneImageNames(*scene_, &notes);
   json inputs = json::array();
   for (const HostInput& input : node.inputs)
     inputs.push_back({{"name", input.name},
                       {"scalar", input.type == kConnectionScalar},
                       {"source", SourceJson(input)}});
   return {{"version", version_.load()},
-          {"scene", {{"name", sceneName_}, {"width", scene_->render.width},
+          {"scene", {{"name", Printable(sceneName_)}, {"width", scene_->render.width},
                      {"height", scene_->render.height}}},
           {"sceneFolder", folder_.enabled()},
           {"panel", DescribePanel(Panel(), node.name)},
           {"inputs", inputs},
           {"sources", BuiltInSources()},
-          {"images", SceneImageNames(*scene_)},
+          {"images", images},
+          {"notes", notes},
           {"undo", history_.undoCount()},
           {"redo", history_.redoCount()},
           {"lastChange", lastChange_}};
@@ -144,8 +150,9 @@ void Studio::ApplyValue(PanelId id, const json& value, json& calls) {
 
 void Studio::ApplyWiring(const std::string& input, const json& source, json& calls) {
   HostNode& node = session_->node();
-  if (!host_->FindInput(node, input)) throw RequestError("the node has no input \"" + input + "\"");
-  const bool wire = !(source.is_object() && source.value("kind", "") == "none");
+  if (!host_->FindInput(node, input))
+    throw RequestError("the node has no input \"" + Printable(input) + "\"");
+  const bool wire = !IsUnwiring(source);
   const InputSource parsed =
       wire ? ParseSource(source, IsScalarInput(input), *scene_) : InputSource{};
   const Counters before = Count(node);
@@ -196,7 +203,7 @@ std::uint64_t Studio::Wire(const json& request) {
   const std::string name = input.get<std::string>();
   const json source = RequiredKey(request, "source");
   HostInput* record = host_->FindInput(session_->node(), name);
-  if (!record) throw RequestError("the node has no input \"" + name + "\"");
+  if (!record) throw RequestError("the node has no input \"" + Printable(name) + "\"");
   const json before = SourceJson(*record);
   json calls = json::array();
   ApplyWiring(name, source, calls);

@@ -44,6 +44,8 @@ TEST_F(ServeTest, BadValuesAreRefusedAndChangeNothing) {
       {R"({"value": 1})", "\"id\" is missing"},
       {R"([1, 2])", "expected a JSON object"},
       {R"({"id": 32771, "value": )", "malformed JSON"},
+      {"{\"id\": 32771, \"value\": 0.1, \"gesture\": \"\xff\"}", "malformed JSON"},
+      {R"({"id": 32771, "value": 0.1, "gesture": 3})", "\"gesture\" must be a string"},
   };
   const json before = State();
   for (const auto& c : cases) {
@@ -117,6 +119,10 @@ TEST_F(ServeTest, BadWiringIsRefused) {
       R"({"input": "Color", "source": {"kind": "teleport"}})",
       R"({"input": "Color", "source": "uv"})",
       R"({"input": 3, "source": {"kind": "uv"}})",
+      R"({"input": "Color", "source": {"kind": 3}})",
+      R"({"input": "Color", "source": {"kind": ["none"]}})",
+      R"({"input": "Color", "source": {"kind": "image", "name": 3}})",
+      "{\"input\": \"Color\xff\", \"source\": {\"kind\": \"uv\"}}",
   };
   const json before = State();
   for (const char* body : cases) {

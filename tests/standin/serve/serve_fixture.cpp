@@ -20,6 +20,7 @@ void ServeTest::SetUp() {
   options.sceneFolder = folder_;
   options.port = 0;
   options.threads = 2;
+  options.limits = limits_;
   server_ = std::make_unique<standin::LookdevServer>(options);
   port_ = server_->Bind();
   thread_ = std::thread([this] { server_->Run(); });

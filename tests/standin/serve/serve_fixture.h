@@ -32,6 +32,7 @@ class ServeTest : public testing::Test {
   std::string Origin() const;
 
   std::string folder_;
+  standin::ConnectionLimits limits_;  // set before SetUp to change them
   int port_ = 0;
   std::unique_ptr<standin::LookdevServer> server_;
   std::thread thread_;
