@@ -1,8 +1,10 @@
 // The preview worker: after every change it renders the quick pass, then
 // probes the views beside the preview, then renders the refined pass; it
 // keeps the newest frame and views for the page and announces them as
-// "frame" and "views" events. A change made meanwhile interrupts the work
-// in flight and starts over with the new version. The views are drawn on a
+// "frame" and "views" events. A change made meanwhile interrupts the views
+// or the refined pass in flight and starts over with the new version; the
+// quick pass in flight is finished and shown first, so that images keep
+// coming while a slider is dragged. The views are drawn on a
 // thread of their own at a lower priority, so that drawing them never
 // delays the next change's first image.
 #pragma once

@@ -1,8 +1,9 @@
 // What the look-dev page works on: the loaded module, the stand-in host,
 // the open scene with its node, the undo history and the host calls of the
 // last change. Every call into the module happens here, under one lock; the
-// preview renders through RenderPreview under the same lock, and gives way
-// as soon as a change is waiting for it.
+// preview renders through RenderPreview under the same lock: a quick pass
+// in flight finishes before a waiting change goes ahead, a refined pass or
+// the views give way to it at once.
 #pragma once
 
 #include <nlohmann/json.hpp>
@@ -63,7 +64,8 @@ class Studio {
   // Renders the preview of the current version: the refined pass (the
   // scene's samples per pixel) when the quick pass of that version is
   // `shown`, else the quick one (one sample per pixel). Nullopt when a
-  // change or `stop` interrupted it.
+  // change was waiting before it began, or interrupted the refined pass,
+  // or `stop` interrupted it.
   std::optional<PreviewFrame> RenderPreview(std::uint64_t shown, int threads,
                                             const std::atomic<bool>& stop);
 
@@ -74,8 +76,8 @@ class Studio {
                                       const std::atomic<bool>& stop);
 
  private:
-  // Holds the lock for a change; while it waits, the preview in flight
-  // gives way.
+  // Holds the lock for a change; while it waits, the refined pass or the
+  // views in flight give way.
   class ChangeGate {
    public:
     explicit ChangeGate(Studio& studio) {

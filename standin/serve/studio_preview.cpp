@@ -1,5 +1,7 @@
 // The look-dev preview: the open scene rendered through the module, in a
-// quick pass and a refined one, interrupted as soon as a change waits.
+// quick pass and a refined one. A waiting change interrupts the refined
+// pass; the quick pass finishes first, so that a drag, a change every few
+// milliseconds, still gets an image every quick pass.
 #include <algorithm>
 #include <cmath>
 
@@ -44,7 +46,7 @@ std::optional<PreviewFrame> Studio::RenderPreview(std::uint64_t shown, int threa
   try {
     image = RenderScene(pass, width, height, options,
                         [&](const Hit& hit, const Ray& ray, double rgb[3]) {
-                          if (waiting_.load(std::memory_order_relaxed) > 0 ||
+                          if ((refined && waiting_.load(std::memory_order_relaxed) > 0) ||
                               stop.load(std::memory_order_relaxed))
                             throw Interrupted{};
                           session_->Shade(hit, ray, rgb);
