@@ -4,6 +4,7 @@ import {spawn} from "node:child_process";
 import {cpSync, mkdtempSync} from "node:fs";
 import {tmpdir} from "node:os";
 import {dirname, join} from "node:path";
+import {after, afterEach, before, beforeEach} from "node:test";
 import {fileURLToPath} from "node:url";
 import {chromium} from "playwright-core";
 
@@ -20,8 +21,8 @@ export function sceneFolder() {
 }
 
 // Runs the server until close(); resolves once it prints its address.
-export function startServer(args = []) {
-  const child = spawn(quillane, ["serve", "--port", "0", ...args], {stdio: ["ignore", "pipe", "pipe"]});
+export function startServer(args = [], port = 0) {
+  const child = spawn(quillane, ["serve", "--port", String(port), ...args], {stdio: ["ignore", "pipe", "pipe"]});
   let err = "";
   child.stderr.on("data", (d) => { err += d; });
   return new Promise((resolve, reject) => {
@@ -45,10 +46,28 @@ export function launchBrowser() {
   return chromium.launch({executablePath: chromiumPath, args: ["--disable-gpu", "--no-sandbox"]});
 }
 
-// Opens the page and waits for its panel and first preview frame.
+// Opens the page, in a browser context of its own or in `browser` when it
+// is a context, and waits for its panel and first preview frame.
 export async function openPage(browser, url, viewport = {width: 1400, height: 820}) {
   const page = await browser.newPage({viewport});
   await page.goto(url);
   await page.waitForFunction(() => window.quillane?.state && window.quillane.drawnFrame > 0);
   return page;
+}
+
+// The hooks of a test file: one browser for the file; for each test a scene
+// folder of its own, readied by `prepare(folder)`, and a server on it.
+// Returns {browser, folder, server, args}, filled in as they start.
+export function serveEachTest(prepare = () => {}) {
+  const live = {};
+  before(async () => { live.browser = await launchBrowser(); });
+  after(async () => { await live.browser?.close(); });
+  beforeEach(async () => {
+    live.folder = sceneFolder();
+    prepare(live.folder);
+    live.args = ["--scenes", live.folder, "--threads", "2"];
+    live.server = await startServer(live.args);
+  });
+  afterEach(async () => { await live.server?.close(); });
+  return live;
 }

@@ -1,7 +1,8 @@
 // The look-dev page: draws the node's panel from what the module described,
 // sends every edit to the server (which sets it through the module as the
 // host does), and shows the preview frames and the host calls each change
-// caused. Server-sent events keep every open page in step.
+// caused. Server-sent events, one stream shared by every open tab
+// (events.js), keep them all in step.
 "use strict";
 
 const $ = (id) => document.getElementById(id);
@@ -15,7 +16,9 @@ const page = {
   framePass: "",
   waiting: [],           // [{version, start}] changes awaiting their first image
   latencies: [],         // ms from a change to its first image
+  frameTimes: [],        // performance.now() of the newest frames drawn
   views: null,           // the views beside the preview, as /api/views gives them
+  stream: "connecting",  // the event stream: "live", "refused" or "dropped"
 };
 window.quillane = page;
 
@@ -59,24 +62,48 @@ function recordLatency(start) {
   $("latency").textContent = `first image ${ms.toFixed(0)} ms after the change`;
 }
 
+// The state, or null when the server refused it (the error is shown) or
+// could not be reached (the stream's notice says so).
+async function fetchState() {
+  try {
+    const response = await fetch("/api/state");
+    const answer = await response.json();
+    if (response.ok) return answer;
+    showError(answer.error || response.statusText);
+  } catch {
+    // The server is gone: the stream's notice tells.
+  }
+  return null;
+}
+
 let stateFetch = null;
 async function refreshState(atLeast = 0) {
   // A fetch already in flight may predate the change: then one more.
   for (let tries = 0; tries < 3; ++tries) {
     if (atLeast && page.state && page.state.version >= atLeast) return;
-    if (!stateFetch) {
-      stateFetch = fetch("/api/state").then((r) => r.json()).finally(() => { stateFetch = null; });
-    }
+    if (!stateFetch) stateFetch = fetchState().finally(() => { stateFetch = null; });
     const state = await stateFetch;
+    if (!state) return;
     if (!page.state || state.version >= page.state.version) applyState(state);
     if (!atLeast) return;
   }
 }
 
+// One frame fetch at a time; frames announced meanwhile make one more.
 let frameFetch = null;
-async function refreshFrame() {
-  if (frameFetch) return frameFetch.then(refreshFrame);
-  frameFetch = drawLatestFrame().finally(() => { frameFetch = null; });
+let frameAgain = false;
+function refreshFrame() {
+  if (frameFetch) {
+    frameAgain = true;
+    return frameFetch;
+  }
+  frameFetch = drawLatestFrame().catch(() => {}).finally(() => {
+    frameFetch = null;
+    if (frameAgain) {
+      frameAgain = false;
+      refreshFrame();
+    }
+  });
   return frameFetch;
 }
 
@@ -95,6 +122,8 @@ async function drawLatestFrame() {
   }
   canvas.getContext("2d").putImageData(new ImageData(pixels, width, height), 0, 0);
   page.drawnFrame = id;
+  page.frameTimes.push(performance.now());
+  if (page.frameTimes.length > 1000) page.frameTimes.shift();
   page.frameVersion = Number(response.headers.get("X-Frame-Version"));
   page.framePass = response.headers.get("X-Frame-Pass");
   $("pass").textContent = page.framePass === "quick" ? "quick pass (1 sample per pixel)" : "refined";
@@ -103,12 +132,38 @@ async function drawLatestFrame() {
   for (const w of done) recordLatency(w.start);
 }
 
+const streamNotices = {
+  refused: "Live updates: the server refused the event stream; trying again…",
+  dropped: "Live updates: the connection to the server was lost; reconnecting…",
+};
+
+// Whether the event stream is live; once it is again, the page catches up
+// with whatever it missed, from a server that may have been restarted: its
+// versions and frames may count from 1 again.
+function showStream(status) {
+  const lost = page.stream === "refused" || page.stream === "dropped";
+  page.stream = status;
+  const notice = $("stream");
+  notice.textContent = streamNotices[status] || "";
+  notice.hidden = !streamNotices[status];
+  if (status === "live") {
+    if (lost) Object.assign(page, {state: null, drawnFrame: 0, frameVersion: 0, views: null});
+    refreshState();
+    refreshFrame();
+    showViews();
+  }
+}
+
 function listen() {
-  const events = new EventSource("/api/events");
-  events.addEventListener("state", (e) => refreshState(JSON.parse(e.data).version));
-  events.addEventListener("frame", () => refreshFrame());
-  events.addEventListener("views", () => showViews());
-  events.addEventListener("hello", () => { refreshState(); refreshFrame(); showViews(); });
+  const worker = window.SharedWorker ? new SharedWorker("/events.js").port : new Worker("/events.js");
+  const handlers = {
+    state: (data) => refreshState(data.version),
+    frame: () => refreshFrame(),
+    views: () => showViews(),
+    status: showStream,
+  };
+  worker.onmessage = (e) => handlers[e.data.type]?.(e.data.type === "status" ? e.data.status : e.data.data);
+  addEventListener("pagehide", () => worker.postMessage("closed"));
 }
 
 // ---- the panel
@@ -118,29 +173,25 @@ const radians = (deg) => deg * Math.PI / 180;
 
 // Sends a control's value, one request at a time: while one is in flight
 // only the newest value waits, so a drag never queues up stale renders.
+// The values of one gesture (see gestureOf) are one undo step; a value of
+// no gesture ("") is a step of its own.
 function makeSender(id) {
   let inFlight = false;
   let next = null;
-  let gesture = "";
   const send = async () => {
     if (inFlight || !next) return;
     inFlight = true;
-    const {value, start, within} = next;
+    const {value, start, gesture} = next;
     next = null;
-    await change("/api/set", {id, value, gesture: within}, start);
+    await change("/api/set", {id, value, gesture}, start);
     inFlight = false;
     send();
   };
-  return {
-    begin() { gesture = `${id}-${Date.now()}-${Math.random()}`; },
-    value(value) {
-      if (!gesture) this.begin();
-      // The value keeps the gesture it was made in: a drag that ends while
-      // its last value still waits for the one in flight stays one step.
-      next = {value, start: performance.now(), within: gesture};
-      send();
-    },
-    end() { gesture = ""; },
+  // The value keeps the gesture it was made in: a drag that ends while its
+  // last value still waits for the one in flight stays one step.
+  return (value, gesture = "") => {
+    next = {value, start: performance.now(), gesture};
+    send();
   };
 }
 
@@ -150,10 +201,25 @@ function element(tag, props = {}, children = []) {
   return node;
 }
 
-function gestureEvents(input, sender) {
-  input.addEventListener("pointerdown", () => sender.begin());
-  input.addEventListener("focus", () => sender.begin());
-  input.addEventListener("change", () => sender.end());
+// The gesture on `input` a value made now belongs to. A gesture lasts from
+// the first pointerdown or focus until the input reports its change (the
+// slider let go, the field left): a drag is one gesture however it starts,
+// on the thumb or on the track away from it, whose click moves the value
+// before the slider takes focus.
+function gestureOf(input) {
+  let gesture = "";
+  const begin = () => {
+    if (!gesture) gesture = `${Date.now()}-${Math.random()}`;
+  };
+  const end = () => { gesture = ""; };
+  input.addEventListener("pointerdown", begin);
+  input.addEventListener("focus", begin);
+  input.addEventListener("change", end);
+  input.addEventListener("blur", end);
+  return () => {
+    begin();
+    return gesture;
+  };
 }
 
 // A slider with a number field, shown in the panel's units: percent as
@@ -168,15 +234,15 @@ function sliderWidget(control, sender) {
   const unit = element("span", {textContent: percent ? "%" : "°"});
   range.setAttribute("aria-label", control.label);
   number.setAttribute("aria-label", `${control.label} value`);
-  const send = (shown) => {
+  const send = (shown, gesture) => {
     const value = Number(shown);
     if (shown === "" || !Number.isFinite(value)) return;
-    sender.value(fromShown(value));
+    sender(fromShown(value), gesture);
   };
-  range.addEventListener("input", () => { number.value = range.value; send(range.value); });
-  number.addEventListener("input", () => { range.value = number.value; send(number.value); });
-  gestureEvents(range, sender);
-  gestureEvents(number, sender);
+  const rangeGesture = gestureOf(range);
+  const numberGesture = gestureOf(number);
+  range.addEventListener("input", () => { number.value = range.value; send(range.value, rangeGesture()); });
+  number.addEventListener("input", () => { range.value = number.value; send(number.value, numberGesture()); });
   const update = (value) => {
     if (typeof value !== "number") return;
     const shown = Number(toShown(value).toFixed(4));
@@ -195,11 +261,11 @@ function colorWidget(control, sender) {
   const picker = element("input", {type: "color"});
   const text = element("span", {className: "numbers"});
   picker.setAttribute("aria-label", control.label);
+  const gesture = gestureOf(picker);
   picker.addEventListener("input", () => {
     const v = picker.value;
-    sender.value([1, 3, 5].map((i) => parseInt(v.slice(i, i + 2), 16) / 255));
+    sender([1, 3, 5].map((i) => parseInt(v.slice(i, i + 2), 16) / 255), gesture());
   });
-  gestureEvents(picker, sender);
   const update = (value) => {
     if (!Array.isArray(value)) return;
     picker.value = "#" + value.map(hex).join("");
@@ -212,22 +278,23 @@ function selectWidget(control, options, sender) {
   const select = element("select");
   select.setAttribute("aria-label", control.label);
   options.forEach((text, index) => select.append(element("option", {value: index, textContent: text})));
-  select.addEventListener("change", () => { sender.begin(); sender.value(Number(select.value)); });
+  select.addEventListener("change", () => sender(Number(select.value)));
   return {nodes: [select], update: (value) => { select.value = String(value); }};
 }
 
 function checkboxWidget(control, sender) {
   const box = element("input", {type: "checkbox"});
   box.setAttribute("aria-label", control.label);
-  box.addEventListener("change", () => { sender.begin(); sender.value(box.checked ? 1 : 0); });
+  box.addEventListener("change", () => sender(box.checked ? 1 : 0));
   return {nodes: [box], update: (value) => { box.checked = Boolean(value); }};
 }
 
 function numberWidget(control, sender) {
   const number = element("input", {type: "number", step: "any"});
   number.setAttribute("aria-label", control.label);
+  const gesture = gestureOf(number);
   number.addEventListener("input", () => {
-    if (number.value !== "") sender.value(Number(number.value));
+    if (number.value !== "") sender(Number(number.value), gesture());
   });
   return {nodes: [number], update: (value) => { number.value = value; }};
 }
@@ -374,8 +441,15 @@ function updateScenes(state) {
   $("redo").disabled = state.redo === 0;
 }
 
+// Files of the folder the page cannot list, each named escaped.
+function updateNotes(notes) {
+  $("notes").replaceChildren(...(notes || []).map((note) => element("li", {textContent: note})));
+  $("notes").hidden = !notes?.length;
+}
+
 function applyState(state) {
   page.state = state;
+  updateNotes(state.notes);
   updatePanel(state.panel);
   updateInputs(state);
   updateCalls(state.lastChange);

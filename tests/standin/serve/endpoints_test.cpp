@@ -18,7 +18,8 @@ TEST_F(ServeTest, PageFilesAreServedFromTheBinary) {
   } cases[] = {
       {"/", "text/html", "<canvas id=\"preview\""},
       {"/index.html", "text/html", "/app.js"},
-      {"/app.js", "text/javascript", "/api/events"},
+      {"/app.js", "text/javascript", "/events.js"},
+      {"/events.js", "text/javascript", "/api/events"},
       {"/style.css", "text/css", "grid-template-columns"},
   };
   for (const auto& c : cases) {
