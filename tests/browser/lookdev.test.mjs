@@ -115,13 +115,14 @@ async function loneChange(page) {
 
 // While the slider is dragged, a move every 16-33 ms, images keep landing:
 // each change waits for the quick pass in flight instead of interrupting
-// it, which left the images 0.4-0.9 s apart. On a quiet machine a lone
-// change shows in 30-60 ms and the drag's images land every 100 ms at
-// most; on a busy one both take longer, so the bounds follow the lone
-// change's time. The moves are made in the page, at the pace of a hand
-// (the browser driver alone takes longer than that per move on a busy
-// machine).
-test("images land at least every 100 ms while dragging", async (t) => {
+// it, which left the images 0.4-0.9 s apart. The bound follows the time a
+// lone change takes to show, so that a busy machine does not fail it: the
+// drag's images came a median 0.54-0.93 of it apart at load averages 7-11
+// (0.8-1.3 the worst gap), and on a quiet 2-core machine, a lone change
+// showing in 70-90 ms (BENCHMARKS.md), the bound is 100-180 ms. The moves
+// are made in the page, at the pace of a hand (the browser driver alone
+// takes longer than that per move on a busy machine).
+test("images keep landing while dragging", async (t) => {
   const page = await openPage(live.browser, live.server.url);
   await settled(page);
   const lone = await loneChange(page);
