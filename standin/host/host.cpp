@@ -119,11 +119,10 @@ std::optional<Color3> Host::Evaluate(const HostNode& node, HostSpot& spot,
                                      Trace* trace) const {
   spot.info.illuminate = HostServicesImpl::Illuminate;
   std::optional<Color3> result;
-  HostServicesImpl::SetTrace(trace);
+  TraceScope tracing(trace);
   handler_.evaluate(node.instance, &spot.info,
                     reinterpret_cast<OutputHandle>(const_cast<HostNode*>(&node)),
                     reinterpret_cast<ValueHandle>(&result));
-  HostServicesImpl::SetTrace(nullptr);
   return result;
 }
 

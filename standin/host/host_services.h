@@ -24,4 +24,14 @@ struct HostServicesImpl {
   static HostPanel& NewPanel(Host& host);
 };
 
+// Notes this thread's host calls in `trace` while the scope lasts, and
+// nowhere once it ends, however it ends.
+class TraceScope {
+ public:
+  explicit TraceScope(Trace* trace) { HostServicesImpl::SetTrace(trace); }
+  ~TraceScope() { HostServicesImpl::SetTrace(nullptr); }
+  TraceScope(const TraceScope&) = delete;
+  TraceScope& operator=(const TraceScope&) = delete;
+};
+
 }  // namespace standin

@@ -8,9 +8,25 @@
 
 namespace standin {
 
+namespace {
+
+// How a number that is not finite is written: "NaN", "Infinity" or
+// "-Infinity"; nullptr for a finite one.
+const char* NonFiniteName(double value) {
+  if (std::isnan(value)) return "NaN";
+  if (std::isinf(value)) return value < 0 ? "-Infinity" : "Infinity";
+  return nullptr;
+}
+
+}  // namespace
+
+nlohmann::json NumberJson(double value) {
+  if (const char* name = NonFiniteName(value)) return name;
+  return value;
+}
+
 std::string JsonNumber(double value) {
-  if (std::isnan(value)) return "\"NaN\"";
-  if (std::isinf(value)) return value < 0 ? "\"-Infinity\"" : "\"Infinity\"";
+  if (const char* name = NonFiniteName(value)) return "\"" + std::string(name) + "\"";
   char text[32];
   const auto result = std::to_chars(text, text + sizeof text, value);
   return std::string(text, result.ptr);

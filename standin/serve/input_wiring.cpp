@@ -36,7 +36,7 @@ std::string StringKey(const json& request, const char* key) {
 
 }  // namespace
 
-json SourceJson(const HostInput& input) {
+json WiringJson(const HostInput& input) {
   if (!input.wired) return {{"kind", "none"}};
   const InputSource& source = input.source;
   if (source.kind == SourceKind::Number)

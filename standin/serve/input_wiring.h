@@ -15,7 +15,7 @@ namespace standin {
 // How the page names a wiring: {"kind": "none"}, {"kind": "constant",
 // "value": number or [3 numbers]}, {"kind": "uv"} (or another built-in
 // source name), {"kind": "image", "name": ...}.
-nlohmann::json SourceJson(const HostInput& input);
+nlohmann::json WiringJson(const HostInput& input);
 
 // Whether `request` asks to unwire: {"kind": "none"}.
 bool IsUnwiring(const nlohmann::json& request);

@@ -52,12 +52,6 @@ std::int32_t Integer(const HostPanel& panel, const PanelControl& control, const 
 
 }  // namespace
 
-json NumberJson(double value) {
-  if (std::isnan(value)) return "NaN";
-  if (std::isinf(value)) return value > 0 ? "Infinity" : "-Infinity";
-  return value;
-}
-
 const PanelControl& FindControl(const HostPanel& panel, PanelId id) {
   for (const PanelControl& control : panel.controls)
     if (control.id == id) return control;

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "standin/host/host.h"
+#include "standin/json/json_text.h"
 
 namespace standin {
 
@@ -46,9 +47,5 @@ nlohmann::json ReadValue(const HostPanel& panel, PanelId id);
 // an index into its list, a boolean 0 or 1. Throws RequestError naming the
 // control's label.
 PanelValue ParseValue(const HostPanel& panel, PanelId id, const nlohmann::json& value);
-
-// A number as JSON, with "NaN", "Infinity" and "-Infinity" for the values
-// JSON cannot hold.
-nlohmann::json NumberJson(double value);
 
 }  // namespace standin

@@ -112,7 +112,7 @@ json Studio::BuildState() {
   for (const HostInput& input : node.inputs)
     inputs.push_back({{"name", input.name},
                       {"scalar", input.type == kConnectionScalar},
-                      {"source", SourceJson(input)}});
+                      {"source", WiringJson(input)}});
   return {{"version", version_.load()},
           {"scene", {{"name", Printable(sceneName_)}, {"width", scene_->render.width},
                      {"height", scene_->render.height}}},
@@ -134,14 +134,10 @@ void Studio::ApplyValue(PanelId id, const json& value, json& calls) {
   const std::string dataName = FindData(panel, id).name;
   const Counters before = Count(node);
   Trace trace;
-  HostServicesImpl::SetTrace(&trace);
-  try {
+  {
+    TraceScope tracing(&trace);
     host_->SetPanelValue(node, dataName, parsed.data());
-  } catch (...) {
-    HostServicesImpl::SetTrace(nullptr);
-    throw;
   }
-  HostServicesImpl::SetTrace(nullptr);
   AddCall(calls, "set", dataName + " = " + value.dump());
   AddCall(calls, "change event", dataName + ", event 2 (value changed)");
   AddTrace(calls, trace);
@@ -157,10 +153,11 @@ void Studio::ApplyWiring(const std::string& input, const json& source, json& cal
       wire ? ParseSource(source, IsScalarInput(input), *scene_) : InputSource{};
   const Counters before = Count(node);
   Trace trace;
-  HostServicesImpl::SetTrace(&trace);
-  if (wire) host_->Wire(node, input, parsed);
-  else Unwire(*host_, node, input);
-  HostServicesImpl::SetTrace(nullptr);
+  {
+    TraceScope tracing(&trace);
+    if (wire) host_->Wire(node, input, parsed);
+    else Unwire(*host_, node, input);
+  }
   if (wire) scene_->inputs[input] = parsed;
   else scene_->inputs.erase(input);
   AddCall(calls, wire ? "wire" : "unwire", input + (wire ? " <- " + source.dump() : ""));
@@ -204,10 +201,10 @@ std::uint64_t Studio::Wire(const json& request) {
   const json source = RequiredKey(request, "source");
   HostInput* record = host_->FindInput(session_->node(), name);
   if (!record) throw RequestError("the node has no input \"" + Printable(name) + "\"");
-  const json before = SourceJson(*record);
+  const json before = WiringJson(*record);
   json calls = json::array();
   ApplyWiring(name, source, calls);
-  history_.Record({HistoryStep::Kind::Wiring, 0, name, before, SourceJson(*record), {}});
+  history_.Record({HistoryStep::Kind::Wiring, 0, name, before, WiringJson(*record), {}});
   return Commit(name + " wiring", std::move(calls));
 }
 
