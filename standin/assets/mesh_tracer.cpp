@@ -9,14 +9,65 @@
 #include <string>
 
 #include "standin/assets/asset_error.h"
+#include "standin/assets/triangle_hit.h"
 
 namespace standin {
 namespace {
 
 struct Placed {
   int object;
-  Mesh mesh;  // in the file's frame and units
+  Mesh mesh;                 // in the file's frame and units
+  std::vector<float> world;  // its positions placed in the scene, x, y, z
+  float pad = 0.0f;          // how far the triangles' boxes reach past them
 };
+
+const float* Corner(const Placed& placed, unsigned primID, int k) {
+  return placed.world.data() + 3 * placed.mesh.indices[3 * static_cast<size_t>(primID) + static_cast<size_t>(k)];
+}
+
+// Embree finds the triangles a ray's path crosses the boxes of; the ray
+// meets them through HitTriangle, so that none slips between two.
+void Bounds(const RTCBoundsFunctionArguments* args) {
+  const auto& placed = *static_cast<const Placed*>(args->geometryUserPtr);
+  float low[3], high[3];
+  for (int k = 0; k < 3; ++k) {
+    const float a = Corner(placed, args->primID, 0)[k], b = Corner(placed, args->primID, 1)[k],
+                c = Corner(placed, args->primID, 2)[k];
+    low[k] = std::min({a, b, c}) - placed.pad;
+    high[k] = std::max({a, b, c}) + placed.pad;
+  }
+  *args->bounds_o = RTCBounds{low[0], low[1], low[2], 0.0f, high[0], high[1], high[2], 0.0f};
+}
+
+// The ray's hit on triangle primID within (tnear, tfar), if any.
+bool Meet(const Placed& placed, unsigned primID, const RTCRay& ray, TriangleHit* hit) {
+  const double origin[3] = {ray.org_x, ray.org_y, ray.org_z};
+  const double direction[3] = {ray.dir_x, ray.dir_y, ray.dir_z};
+  return HitTriangle(origin, direction, Corner(placed, primID, 0), Corner(placed, primID, 1),
+                     Corner(placed, primID, 2), hit) &&
+         hit->t >= ray.tnear && hit->t <= ray.tfar;
+}
+
+void IntersectTriangle(const RTCIntersectFunctionNArguments* args) {
+  if (args->N != 1 || args->valid[0] == 0) return;
+  auto* rh = reinterpret_cast<RTCRayHit*>(args->rayhit);
+  TriangleHit hit;
+  if (!Meet(*static_cast<const Placed*>(args->geometryUserPtr), args->primID, rh->ray, &hit)) return;
+  rh->ray.tfar = static_cast<float>(hit.t);
+  rh->hit.u = static_cast<float>(hit.b1);
+  rh->hit.v = static_cast<float>(hit.b2);
+  rh->hit.primID = args->primID;
+  rh->hit.geomID = args->geomID;
+  rh->hit.instID[0] = args->context->instID[0];
+}
+
+void OccludedTriangle(const RTCOccludedFunctionNArguments* args) {
+  if (args->N != 1 || args->valid[0] == 0) return;
+  auto* ray = reinterpret_cast<RTCRay*>(args->ray);
+  TriangleHit hit;
+  if (Meet(*static_cast<const Placed*>(args->geometryUserPtr), args->primID, *ray, &hit))
+    ray->tfar = -std::numeric_limits<float>::infinity();
+}
 
 Vec3 At(const std::vector<float>& values, size_t vertex) {
   const float* p = values.data() + 3 * vertex;
@@ -57,9 +108,16 @@ class EmbreeTracer final : public MeshTracer {
     if (device_ == nullptr) throw AssetError("cannot start Embree");
     try {
       scene_ = rtcNewScene(device_);
+      rtcSetSceneFlags(scene_, RTC_SCENE_FLAG_ROBUST);
+      placed_.reserve(meshes.size());
       for (auto& [object, mesh] : meshes) {
-        Add(scene.objects[static_cast<size_t>(object)], static_cast<unsigned>(placed_.size()), mesh);
-        placed_.push_back({object, std::move(mesh)});
+        placed_.push_back({object, std::move(mesh), {}});
+        Place(scene.objects[static_cast<size_t>(object)], placed_.back());
+      }
+      const float pad = BoxPad(scene);
+      for (size_t i = 0; i < placed_.size(); ++i) {
+        placed_[i].pad = pad;
+        Add(static_cast<unsigned>(i), placed_[i]);
       }
       rtcCommitScene(scene_);
       const RTCError error = rtcGetDeviceError(device_);
@@ -102,25 +160,37 @@ class EmbreeTracer final : public MeshTracer {
   }
 
  private:
-  void Add(const Object& object, unsigned id, const Mesh& mesh) {
-    RTCGeometry geometry = rtcNewGeometry(device_, RTC_GEOMETRY_TYPE_TRIANGLE);
-    auto* vertices = static_cast<float*>(rtcSetNewGeometryBuffer(
-        geometry, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3, 3 * sizeof(float), mesh.VertexCount()));
-    auto* indices = static_cast<unsigned*>(rtcSetNewGeometryBuffer(
-        geometry, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT3, 3 * sizeof(unsigned), mesh.TriangleCount()));
-    if (vertices == nullptr || indices == nullptr) {
-      rtcReleaseGeometry(geometry);
-      throw AssetError("Embree cannot hold a mesh of " + std::to_string(mesh.TriangleCount()) +
-                       " triangles");
-    }
-    // World positions: size, then rotation, then position.
+  // World positions: size, then rotation, then position.
+  static void Place(const Object& object, Placed& placed) {
+    const Mesh& mesh = placed.mesh;
+    placed.world.resize(3 * mesh.VertexCount());
     for (size_t i = 0; i < mesh.VertexCount(); ++i) {
       const Vec3 w = object.position + Apply(object.toWorld, At(mesh.positions, i) * object.size);
-      vertices[3 * i] = static_cast<float>(w.x);
-      vertices[3 * i + 1] = static_cast<float>(w.y);
-      vertices[3 * i + 2] = static_cast<float>(w.z);
+      placed.world[3 * i] = static_cast<float>(w.x);
+      placed.world[3 * i + 1] = static_cast<float>(w.y);
+      placed.world[3 * i + 2] = static_cast<float>(w.z);
     }
-    std::copy(mesh.indices.begin(), mesh.indices.end(), indices);
+  }
+
+  // Embree's box tests round in single precision, by up to a few units in
+  // the last place of the largest coordinate a ray starts from or crosses
+  // (the camera, the meshes); boxes reach this far past their triangles
+  // so that rounding never skips one the ray meets.
+  float BoxPad(const Scene& scene) const {
+    const Vec3 eye = scene.camera.position;
+    double scale = std::max({std::abs(eye.x), std::abs(eye.y), std::abs(eye.z), 1e-30});
+    for (const Placed& placed : placed_)
+      for (float v : placed.world) scale = std::max(scale, static_cast<double>(std::abs(v)));
+    return static_cast<float>(1e-5 * scale);
+  }
+
+  void Add(unsigned id, Placed& placed) {
+    RTCGeometry geometry = rtcNewGeometry(device_, RTC_GEOMETRY_TYPE_USER);
+    rtcSetGeometryUserPrimitiveCount(geometry, static_cast<unsigned>(placed.mesh.TriangleCount()));
+    rtcSetGeometryUserData(geometry, &placed);
+    rtcSetGeometryBoundsFunction(geometry, Bounds, nullptr);
+    rtcSetGeometryIntersectFunction(geometry, IntersectTriangle);
+    rtcSetGeometryOccludedFunction(geometry, OccludedTriangle);
     rtcCommitGeometry(geometry);
     rtcAttachGeometryByID(scene_, geometry, id);
     rtcReleaseGeometry(geometry);
@@ -145,12 +215,11 @@ class EmbreeTracer final : public MeshTracer {
   // The ray's distance to the triangle's plane in double precision; the
   // single-precision one when the ray runs along the plane.
   double ExactDistance(unsigned geomID, unsigned primID, const Ray& ray, float tFar) const {
-    const RTCGeometry geometry = rtcGetGeometry(scene_, geomID);
-    const auto* vertices = static_cast<const float*>(rtcGetGeometryBufferData(geometry, RTC_BUFFER_TYPE_VERTEX, 0));
-    const uint32_t* v = placed_[geomID].mesh.indices.data() + 3 * static_cast<size_t>(primID);
-    const Vec3 p0{vertices[3 * v[0]], vertices[3 * v[0] + 1], vertices[3 * v[0] + 2]};
-    const Vec3 p1{vertices[3 * v[1]], vertices[3 * v[1] + 1], vertices[3 * v[1] + 2]};
-    const Vec3 p2{vertices[3 * v[2]], vertices[3 * v[2] + 1], vertices[3 * v[2] + 2]};
+    const Placed& placed = placed_[geomID];
+    const float* c0 = Corner(placed, primID, 0);
+    const float* c1 = Corner(placed, primID, 1);
+    const float* c2 = Corner(placed, primID, 2);
+    const Vec3 p0{c0[0], c0[1], c0[2]}, p1{c1[0], c1[1], c1[2]}, p2{c2[0], c2[1], c2[2]};
     const Vec3 n = Cross(p1 - p0, p2 - p0);
     const double along = Dot(ray.direction, n);
     if (along == 0.0) return tFar;

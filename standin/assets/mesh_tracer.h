@@ -15,8 +15,11 @@ namespace standin {
 // the index of its object in scene.objects and placed by that object's
 // position, rotation and size. Throws AssetError when Embree fails.
 //
-// Hits are found in single precision, then the distance is recomputed in
-// double precision against the hit triangle's plane. Shadow rays ignore
+// Embree finds the triangles whose boxes (widened past rounding) a ray
+// crosses; the ray meets each through HitTriangle, watertight, so no ray
+// slips between the triangles of a closed mesh. The distance is then
+// recomputed in double precision against the hit triangle's plane. Shadow
+// rays ignore
 // mesh triangles within 10^-5 of their start (relative to the start's
 // largest coordinate, at least 1), which the single-precision search could
 // otherwise mistake for the spot's own triangle.
