@@ -16,6 +16,7 @@
 #include "standin/assets/scene_assets.h"
 #include "standin/host/scene_host.h"
 #include "standin/render/output_files.h"
+#include "standin/render/render_memory.h"
 #endif
 
 namespace quillane {
@@ -114,6 +115,8 @@ int MakeMap(const MakeMapArgs& args) {
     if (extension != ".png" && extension != ".exr") {
       return Fail("make-map: " + args.output + ": expected a .png or .exr output");
     }
+    standin::CheckMemory(standin::MapBytes(options),
+                         "make-map: --size " + args.size + ": a " + args.size + " map");
     standin::OutputFiles outputs;
     outputs.AddOutput(args.output, "the map (-o)");
     const standin::Texture map = standin::MakeMap(options);

@@ -14,8 +14,9 @@ inline std::string NonEmpty(const std::string& text) {
   return text.empty() ? "expected a value, got an empty one" : std::string();
 }
 
-// Prints "quillane: MESSAGE" on standard error and returns 2, the exit code
-// of bad input.
+// Prints "quillane: MESSAGE" on standard error, with any control characters
+// or stray bytes quoted from a file escaped (PrintableText), and returns 2,
+// the exit code of bad input.
 int Fail(const std::string& message);
 
 // Runs `body`, turning every failure of the input or the module into one

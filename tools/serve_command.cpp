@@ -57,8 +57,7 @@ int Serve(const ServeArgs& args) {
     stopper.join();
     return 0;
   } catch (const std::exception& e) {
-    std::cerr << "quillane: " << e.what() << "\n";
-    return 2;
+    return Fail(e.what());
   }
 }
 

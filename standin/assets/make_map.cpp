@@ -85,4 +85,10 @@ Texture MakeMap(const MapOptions& options) {
   return map;
 }
 
+std::uint64_t MapBytes(const MapOptions& options) {
+  const std::uint64_t channels = options.encoding == MapEncoding::Direction ? 3 : 1;
+  return static_cast<std::uint64_t>(options.width) * static_cast<std::uint64_t>(options.height) * channels *
+         (sizeof(float) + sizeof(float));
+}
+
 }  // namespace standin

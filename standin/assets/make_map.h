@@ -37,4 +37,8 @@ struct MapOptions {
 // Angle maps 0.
 Texture MakeMap(const MapOptions& options);
 
+// The memory making and writing such a map takes at its peak: its floats
+// and the file's samples.
+std::uint64_t MapBytes(const MapOptions& options);
+
 }  // namespace standin

@@ -41,13 +41,16 @@ std::string MemoryText(std::uint64_t bytes) {
   return text;
 }
 
-void CheckRenderMemory(int width, int height, const std::string& what) {
-  const std::uint64_t needed = RenderBytes(width, height);
+void CheckMemory(std::uint64_t needed, const std::string& what) {
   const std::uint64_t usable = UsableMemory();
   if (needed > usable)
-    throw std::runtime_error(what + ": a " + std::to_string(width) + "x" + std::to_string(height) +
-                             " render needs " + MemoryText(needed) + " of memory, more than the " +
+    throw std::runtime_error(what + " needs " + MemoryText(needed) + " of memory, more than the " +
                              MemoryText(usable) + " this process may use");
+}
+
+void CheckRenderMemory(int width, int height, const std::string& what) {
+  CheckMemory(RenderBytes(width, height),
+              what + ": a " + std::to_string(width) + "x" + std::to_string(height) + " render");
 }
 
 }  // namespace standin

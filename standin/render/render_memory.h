@@ -18,6 +18,11 @@ std::uint64_t UsableMemory();
 // "3.8 GB", "512 MB": a byte count for messages.
 std::string MemoryText(std::uint64_t bytes);
 
+// Throws std::runtime_error "WHAT needs 3.8 GB of memory, more than the
+// 2.0 GB this process may use" when `needed` bytes are more than
+// UsableMemory.
+void CheckMemory(std::uint64_t needed, const std::string& what);
+
 // Throws std::runtime_error starting with `what` (the option or key that
 // set the size) when a width x height render needs more than UsableMemory.
 void CheckRenderMemory(int width, int height, const std::string& what);

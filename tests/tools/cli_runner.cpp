@@ -1,6 +1,11 @@
 #include "tests/tools/cli_runner.h"
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <atomic>
@@ -60,6 +65,31 @@ CommandResult RunQuillane(const std::vector<std::string>& args,
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   result.out = ReadFile(dir + "/out");
   result.err = ReadFile(dir + "/err");
+  return result;
+}
+
+CommandResult RunLimited(const std::vector<std::string>& args, int resource, unsigned long long limit) {
+  const std::string err = TempFolder() + "/err";
+  const pid_t child = fork();
+  if (child == 0) {
+    const rlimit bound{limit, limit};
+    setrlimit(resource, &bound);
+    std::signal(SIGXFSZ, SIG_IGN);  // a file over the limit fails to grow, no signal
+    const int fd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(fd, 2);
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    std::vector<char*> argv{const_cast<char*>(QUILLANE_CLI)};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(QUILLANE_CLI, argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  CommandResult result;
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.err = ReadFile(err);
   return result;
 }
 

@@ -17,6 +17,11 @@ struct CommandResult {
 CommandResult RunQuillane(const std::vector<std::string>& args,
                           const std::string& input = "");
 
+// Runs `quillane` with `args` and the resource limit `resource` (RLIMIT_AS,
+// RLIMIT_FSIZE, ...) set to `limit` bytes; standard error is collected,
+// standard output discarded.
+CommandResult RunLimited(const std::vector<std::string>& args, int resource, unsigned long long limit);
+
 // A fresh empty folder for one test's files.
 std::string TempFolder();
 std::string ReadFile(const std::string& path);
