@@ -6,10 +6,11 @@
 #include <ImfHeader.h>
 #include <ImfInputFile.h>
 
+#include <Iex.h>
+
+#include <algorithm>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <cstring>
 
 #include "standin/assets/asset_error.h"
 #include "standin/assets/image_png.h"
@@ -21,18 +22,25 @@ namespace {
 
 constexpr int kMaxSide = 16384;
 
-std::vector<unsigned char> ReadBytes(const std::string& path) {
-  std::error_code ignored;
-  if (std::filesystem::is_directory(path, ignored)) {
-    throw AssetError(path + ": cannot read the image: it is a directory");
+// An EXR file's bytes as OpenEXR's input: a read past the end fails.
+class ExrBytes final : public Imf::IStream {
+ public:
+  ExrBytes(const std::string& path, const std::vector<unsigned char>& bytes)
+      : Imf::IStream(path.c_str()), bytes_(bytes) {}
+
+  bool read(char c[], int n) override {
+    if (n < 0 || static_cast<size_t>(n) > bytes_.size() - at_) throw Iex::InputExc("the file is truncated");
+    std::memcpy(c, bytes_.data() + at_, static_cast<size_t>(n));
+    at_ += static_cast<size_t>(n);
+    return at_ < bytes_.size();
   }
-  std::ifstream file(path, std::ios::binary);
-  if (!file) throw AssetError(path + ": cannot read the image: no such file or no access");
-  std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)),
-                                   std::istreambuf_iterator<char>());
-  if (file.bad()) throw AssetError(path + ": cannot read the image");
-  return bytes;
-}
+  uint64_t tellg() override { return at_; }
+  void seekg(uint64_t pos) override { at_ = static_cast<size_t>(std::min<uint64_t>(pos, bytes_.size())); }
+
+ private:
+  const std::vector<unsigned char>& bytes_;
+  size_t at_ = 0;
+};
 
 bool StartsWith(const std::vector<unsigned char>& bytes, std::initializer_list<unsigned char> magic) {
   return bytes.size() >= magic.size() && std::equal(magic.begin(), magic.end(), bytes.begin());
@@ -53,9 +61,11 @@ std::vector<std::string> ExrLayout(const Imf::ChannelList& list, const std::stri
   return names;
 }
 
-Texture ReadExr(const std::string& path, NonFinite nonFinite) {
+Texture ReadExr(const std::string& path, const std::vector<unsigned char>& bytes, AssetFiles& files,
+               NonFinite nonFinite) {
   try {
-    Imf::InputFile file(path.c_str());
+    ExrBytes stream(path, bytes);
+    Imf::InputFile file(stream);
     const Imath::Box2i window = file.header().dataWindow();
     const long long width = static_cast<long long>(window.max.x) - window.min.x + 1;
     const long long height = static_cast<long long>(window.max.y) - window.min.y + 1;
@@ -63,6 +73,7 @@ Texture ReadExr(const std::string& path, NonFinite nonFinite) {
       throw AssetError(path + ": cannot read EXR: the image is empty or larger than 16384 pixels");
     }
     const std::vector<std::string> names = ExrLayout(file.header().channels(), path);
+    files.Claim(static_cast<std::uint64_t>(width * height) * names.size() * sizeof(float), path);
     Texture texture;
     texture.width = static_cast<int>(width);
     texture.height = static_cast<int>(height);
@@ -95,18 +106,24 @@ Texture ReadExr(const std::string& path, NonFinite nonFinite) {
 
 }  // namespace
 
-Texture ReadImageFile(const std::string& path, Encoding encoding, NonFinite nonFinite) {
-  const std::vector<unsigned char> bytes = ReadBytes(path);
+Texture ReadImageFile(const std::string& path, Encoding encoding, AssetFiles& files,
+                      NonFinite nonFinite) {
+  const std::vector<unsigned char> bytes = files.Read(path);
   if (StartsWith(bytes, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'})) {
-    return DecodePngFile(path, bytes, encoding);
+    return DecodePngFile(path, bytes, encoding, files);
   }
   if (StartsWith(bytes, {0x76, 0x2f, 0x31, 0x01})) {
     if (encoding == Encoding::Color) {
       throw AssetError(path + ": an EXR file holds linear values: use the \"data\" encoding");
     }
-    return ReadExr(path, nonFinite);
+    return ReadExr(path, bytes, files, nonFinite);
   }
   throw AssetError(path + ": not a PNG or OpenEXR file");
+}
+
+Texture ReadImageFile(const std::string& path, Encoding encoding, NonFinite nonFinite) {
+  AssetFiles files;
+  return ReadImageFile(path, encoding, files, nonFinite);
 }
 
 void WriteExrTextureTo(std::FILE* file, const Texture& texture) {

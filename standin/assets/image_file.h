@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "standin/assets/asset_files.h"
 #include "standin/render/texture.h"
 
 namespace standin {
@@ -12,11 +13,16 @@ namespace standin {
 // expanded) or an OpenEXR file (float or half channels R, G, B, A or Y),
 // chosen by the file's first bytes. PNG values become value / maximum, then
 // with Encoding::Color the sRGB curve is undone on the colour channels.
-// Throws AssetError naming the file: unreadable, truncated or corrupt,
-// neither PNG nor EXR, more than 16384 pixels along a side, non-finite EXR
-// values unless kept (a render's EXR may hold them, and a comparison reads
-// them as they are), or Color asked of an EXR file.
+// The file is read through `files` (a regular file only; its decoded size
+// claimed before decoding). Throws AssetError naming the file: unreadable,
+// not a regular file, truncated or corrupt, neither PNG nor EXR, more than
+// 16384 pixels along a side, more memory than the process may use,
+// non-finite EXR values unless kept (a render's EXR may hold them, and a
+// comparison reads them as they are), or Color asked of an EXR file.
 enum class NonFinite { Refuse, Keep };
+Texture ReadImageFile(const std::string& path, Encoding encoding, AssetFiles& files,
+                      NonFinite nonFinite = NonFinite::Refuse);
+// The same with files of its own (any readable file).
 Texture ReadImageFile(const std::string& path, Encoding encoding,
                       NonFinite nonFinite = NonFinite::Refuse);
 

@@ -4,12 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "standin/assets/asset_files.h"
 #include "standin/render/texture.h"
 
 namespace standin {
 
-// Decodes a PNG file's bytes (see ReadImageFile). Throws AssetError.
+// Decodes a PNG file's bytes (see ReadImageFile), its decoded size claimed
+// from `files` first. Throws AssetError.
 Texture DecodePngFile(const std::string& path, const std::vector<unsigned char>& bytes,
-                      Encoding encoding);
+                      Encoding encoding, AssetFiles& files);
 
 }  // namespace standin

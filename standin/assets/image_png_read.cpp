@@ -1,13 +1,13 @@
 // PNG reading through libpng's full interface (the simplified one would
 // apply gamma to 16-bit data), and 16-bit data PNG writing.
 #include <png.h>
+#include <zlib.h>
 
 #include <cmath>
 #include <csetjmp>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <cstdint>
 #include <vector>
 
 #include "standin/assets/asset_error.h"
@@ -98,6 +98,45 @@ bool DecodePng(MemoryReader* reader, RawPng* raw) {
   return true;
 }
 
+std::uint32_t BigEndian(const std::vector<unsigned char>& bytes, size_t at) {
+  return static_cast<std::uint32_t>(bytes[at]) << 24 | static_cast<std::uint32_t>(bytes[at + 1]) << 16 |
+         static_cast<std::uint32_t>(bytes[at + 2]) << 8 | bytes[at + 3];
+}
+
+// Whether a tRNS chunk (transparency, read as alpha) comes before the
+// image data.
+bool HasTransparency(const std::vector<unsigned char>& bytes) {
+  for (size_t at = 8; bytes.size() - at >= 12;) {
+    const std::uint32_t length = BigEndian(bytes, at);
+    if (std::memcmp(bytes.data() + at + 4, "tRNS", 4) == 0) return true;
+    if (std::memcmp(bytes.data() + at + 4, "IDAT", 4) == 0 || length > bytes.size() - at - 12) return false;
+    at += 12 + length;
+  }
+  return false;
+}
+
+// The size a sound header declares, checked before anything is decoded:
+// at most 16384 pixels along a side, and the decoded rows and floats
+// within the memory the process may use. A file without a sound header is
+// left to the decoder's own message.
+void CheckHeader(const std::string& path, const std::vector<unsigned char>& bytes, AssetFiles& files) {
+  constexpr size_t kHeaderEnd = 8 + 8 + 13 + 4;
+  if (bytes.size() < kHeaderEnd || std::memcmp(bytes.data() + 12, "IHDR", 4) != 0 ||
+      crc32(0, bytes.data() + 12, 17) != BigEndian(bytes, 29))
+    return;
+  const std::uint32_t width = BigEndian(bytes, 16), height = BigEndian(bytes, 20);
+  if (width > 16384 || height > 16384)
+    throw AssetError(path + ": cannot read PNG: the image is " + std::to_string(width) + "x" +
+                     std::to_string(height) + ", more than 16384 pixels along a side");
+  // Samples per pixel once expanded (transparency adds alpha), bytes per
+  // sample (palettes and small greys become 8 bits).
+  const int colourType = bytes[25];
+  const std::uint64_t samples = (colourType == 0 ? 1 : colourType == 4 ? 2 : colourType == 6 ? 4 : 3) +
+                                (colourType != 4 && colourType != 6 && HasTransparency(bytes) ? 1 : 0);
+  const std::uint64_t stored = bytes[24] == 16 ? 2 : 1;
+  files.Claim(std::uint64_t{width} * height * samples * (stored + sizeof(float)), path);
+}
+
 float SrgbToLinear(float c) {
   return c <= 0.04045f ? c / 12.92f : std::pow((c + 0.055f) / 1.055f, 2.4f);
 }
@@ -126,7 +165,8 @@ Texture ToTexture(const RawPng& raw, Encoding encoding) {
 }  // namespace
 
 Texture DecodePngFile(const std::string& path, const std::vector<unsigned char>& bytes,
-                      Encoding encoding) {
+                      Encoding encoding, AssetFiles& files) {
+  CheckHeader(path, bytes, files);
   MemoryReader reader{bytes.data(), bytes.size(), 0};
   RawPng raw;
   if (!DecodePng(&reader, &raw)) throw AssetError(path + ": cannot read PNG: " + raw.error);

@@ -72,19 +72,27 @@ void CheckMesh(const Mesh& mesh, const std::string& path) {
   }
 }
 
+std::uint64_t MeshBytes(std::uint64_t vertices, std::uint64_t triangles) {
+  constexpr std::uint64_t kPerVertex = (3 + 3 + 2 + 4) * sizeof(float) + 3 * sizeof(float);
+  constexpr std::uint64_t kPerTriangle = 2 * 3 * sizeof(uint32_t) + 96;
+  const std::uint64_t most = UINT64_MAX / 2 / std::max(kPerVertex, kPerTriangle);
+  return std::min(vertices, most) * kPerVertex + std::min(triangles, most) * kPerTriangle;
+}
+
 Mesh LoadMeshFile(const std::string& path) {
+  AssetFiles files;
+  return LoadMeshFile(path, files);
+}
+
+Mesh LoadMeshFile(const std::string& path, AssetFiles& files) {
   std::string extension = std::filesystem::path(path).extension().string();
   std::transform(extension.begin(), extension.end(), extension.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) {
-    throw AssetError(path + ": cannot read the mesh: no such file");
-  }
   Mesh mesh;
   if (extension == ".obj") {
-    mesh = ReadObj(path);
+    mesh = ReadObj(path, files);
   } else if (extension == ".gltf" || extension == ".glb") {
-    mesh = ReadGltf(path, extension == ".glb");
+    mesh = ReadGltf(path, extension == ".glb", files);
   } else {
     throw AssetError(path + ": unknown mesh format (expected .obj, .gltf or .glb)");
   }

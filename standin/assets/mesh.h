@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "standin/assets/asset_files.h"
+
 namespace standin {
 
 // An indexed triangle mesh in its file's own units and frame. Attributes
@@ -26,8 +28,16 @@ struct Mesh {
 // the file has no scene). A file without normals gets smooth ones
 // (ComputeNormals). Throws AssetError naming the file and what is wrong: not
 // readable or not parsable, no triangles, an index out of range, a
-// non-finite position, normal or UV, more than 2^31 vertices.
+// non-finite position, normal or UV, more than 2^31 vertices, more memory
+// than the process may use. Every file is read through `files`.
+Mesh LoadMeshFile(const std::string& path, AssetFiles& files);
+// The same with files of its own (any readable file).
 Mesh LoadMeshFile(const std::string& path);
+
+// The memory a mesh of `vertices` and `triangles` takes once traced, an
+// estimate on the high side: its attributes, indices and Embree's copy and
+// hierarchy.
+std::uint64_t MeshBytes(std::uint64_t vertices, std::uint64_t triangles);
 
 // Smooth normals: at each vertex the sum of the normals of the triangles
 // that use it, each weighted by the triangle's area (its cross product's

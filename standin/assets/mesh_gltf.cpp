@@ -1,12 +1,16 @@
 // glTF 2.0 meshes: the triangle primitives of the scene's nodes, placed by
-// the nodes' transforms, as one mesh.
+// the nodes' transforms, as one mesh. Nodes that share children are
+// expanded, once their total is known to fit in memory.
 #include <tiny_gltf.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 #include "standin/assets/asset_error.h"
+#include "standin/assets/gltf_files.h"
 #include "standin/assets/mesh_readers.h"
 
 namespace standin {
@@ -67,8 +71,10 @@ class Reader {
     const bool bytes = a.normalized && a.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE;
     const bool shorts = a.normalized && a.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT;
     if (!floats && !bytes && !shorts) Fail(std::string(what) + " is neither float nor normalised");
-    std::vector<float> out(a.count * static_cast<size_t>(width));
-    Walk(a, what, [&](const unsigned char* p, size_t i) {
+    const Span span = Elements(a, what);
+    std::vector<float> out(span.count * static_cast<size_t>(width));
+    for (size_t i = 0; i < span.count; ++i) {
+      const unsigned char* p = span.start + span.step * i;
       for (size_t k = 0; k < static_cast<size_t>(width); ++k) {
         float v;
         if (floats) {
@@ -82,7 +88,7 @@ class Reader {
         }
         out[i * static_cast<size_t>(width) + k] = v;
       }
-    });
+    }
     return out;
   }
 
@@ -94,8 +100,10 @@ class Reader {
         type != TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT) {
       Fail("the index list is not of unsigned integers");
     }
-    std::vector<uint32_t> out(a.count);
-    Walk(a, "the index list", [&](const unsigned char* p, size_t i) {
+    const Span span = Elements(a, "the index list");
+    std::vector<uint32_t> out(span.count);
+    for (size_t i = 0; i < span.count; ++i) {
+      const unsigned char* p = span.start + span.step * i;
       if (type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE) {
         out[i] = p[0];
       } else if (type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT) {
@@ -105,11 +113,13 @@ class Reader {
       } else {
         std::memcpy(&out[i], p, 4);
       }
-    });
+    }
     return out;
   }
 
-  size_t Count(int index, const char* what) const { return Accessor(index, what).count; }
+  // The element count of accessor `index`, once its elements are known to
+  // lie inside its buffer.
+  size_t Count(int index, const char* what) const { return Elements(Accessor(index, what), what).count; }
 
  private:
   const tinygltf::Accessor& Accessor(int index, const char* what) const {
@@ -121,11 +131,16 @@ class Reader {
     return a;
   }
 
-  // Calls visit(element bytes, element index) for each element, after
-  // checking that the last element lies inside its buffer.
-  template <typename Visit>
-  void Walk(const tinygltf::Accessor& a, const char* what, Visit visit) const {
-    if (a.count == 0) return;
+  struct Span {
+    const unsigned char* start = nullptr;
+    size_t step = 0;
+    size_t count = 0;
+  };
+
+  // Where the accessor's elements lie, checked against its view and buffer
+  // (offsets, stride and count) before anything is allocated for them.
+  Span Elements(const tinygltf::Accessor& a, const char* what) const {
+    if (a.count == 0) return {};
     if (a.bufferView < 0 || static_cast<size_t>(a.bufferView) >= model_.bufferViews.size()) {
       Fail(std::string(what) + " has no buffer view");
     }
@@ -148,8 +163,7 @@ class Reader {
                       element <= view.byteLength - a.byteOffset &&
                       a.count - 1 <= (view.byteLength - a.byteOffset - element) / step;
     if (!fits) Fail(std::string(what) + " reaches past the end of its buffer (the file is truncated)");
-    const size_t start = view.byteOffset + a.byteOffset;
-    for (size_t i = 0; i < a.count; ++i) visit(data.data() + start + step * i, i);
+    return {data.data() + view.byteOffset + a.byteOffset, step, a.count};
   }
 
   const tinygltf::Model& model_;
@@ -230,6 +244,10 @@ void AppendPrimitive(const Reader& reader, const tinygltf::Primitive& primitive,
   }
 }
 
+bool Triangles(const tinygltf::Primitive& primitive) {
+  return primitive.mode == TINYGLTF_MODE_TRIANGLES || primitive.mode == -1;
+}
+
 struct Gathered {
   Mesh mesh;
   bool normals = true, uvs = true, tangents = true;
@@ -239,19 +257,75 @@ void AppendMesh(const Reader& reader, const tinygltf::Model& model, int index, c
                 Gathered& out) {
   if (index < 0 || static_cast<size_t>(index) >= model.meshes.size()) reader.Fail("a node names a missing mesh");
   for (const tinygltf::Primitive& primitive : model.meshes[static_cast<size_t>(index)].primitives) {
-    if (primitive.mode != TINYGLTF_MODE_TRIANGLES && primitive.mode != -1) continue;
+    if (!Triangles(primitive)) continue;
     AppendPrimitive(reader, primitive, m, out.mesh, &out.normals, &out.uvs, &out.tangents);
   }
 }
 
-void AppendNode(const Reader& reader, const tinygltf::Model& model, int index, const Matrix& parent,
-                int depth, Gathered& out) {
-  if (index < 0 || static_cast<size_t>(index) >= model.nodes.size()) reader.Fail("a scene names a missing node");
-  if (depth > 64) reader.Fail("the node hierarchy is deeper than 64 levels or has a cycle");
+// What a node places, itself and its children: shared children count once
+// for each place they appear.
+struct Placed {
+  std::uint64_t vertices = 0;
+  std::uint64_t triangles = 0;
+
+  void Add(const Placed& more) {
+    vertices = std::min(vertices + more.vertices, UINT64_MAX / 2);
+    triangles = std::min(triangles + more.triangles, UINT64_MAX / 2);
+  }
+};
+
+// Sizes the nodes before anything is built, each node and mesh once, so
+// that a file whose nodes share children is measured in the time its
+// nodes take to read, not in the time its expansion would take to build.
+class Sizes {
+ public:
+  Sizes(const Reader& reader, const tinygltf::Model& model)
+      : reader_(reader), model_(model), meshes_(model.meshes.size()), nodes_(model.nodes.size()) {}
+
+  const Placed& OfMesh(int index) {
+    if (index < 0 || static_cast<size_t>(index) >= model_.meshes.size()) reader_.Fail("a node names a missing mesh");
+    std::optional<Placed>& size = meshes_[static_cast<size_t>(index)];
+    if (size) return *size;
+    size.emplace();
+    for (const tinygltf::Primitive& primitive : model_.meshes[static_cast<size_t>(index)].primitives) {
+      const auto position = primitive.attributes.find("POSITION");
+      if (!Triangles(primitive)) continue;
+      if (position == primitive.attributes.end()) reader_.Fail("a primitive has no POSITION");
+      const size_t vertices = reader_.Count(position->second, "POSITION");
+      const size_t corners = primitive.indices >= 0 ? reader_.Count(primitive.indices, "the index list") : vertices;
+      size->Add({vertices, corners / 3});
+    }
+    return *size;
+  }
+
+  const Placed& OfNode(int index, int depth) {
+    if (index < 0 || static_cast<size_t>(index) >= model_.nodes.size()) reader_.Fail("a scene names a missing node");
+    if (depth > 64) reader_.Fail("the node hierarchy is deeper than 64 levels or has a cycle");
+    std::optional<Placed>& size = nodes_[static_cast<size_t>(index)];
+    if (size) return *size;
+    const tinygltf::Node& node = model_.nodes[static_cast<size_t>(index)];
+    Placed placed = node.mesh >= 0 ? OfMesh(node.mesh) : Placed{};
+    for (int child : node.children) placed.Add(OfNode(child, depth + 1));
+    size = placed;
+    return *size;
+  }
+
+ private:
+  const Reader& reader_;
+  const tinygltf::Model& model_;
+  std::vector<std::optional<Placed>> meshes_;
+  std::vector<std::optional<Placed>> nodes_;
+};
+
+// Places the node's meshes and its children's, skipping what places
+// nothing.
+void AppendNode(const Reader& reader, const tinygltf::Model& model, Sizes& sizes, int index,
+                const Matrix& parent, Gathered& out) {
+  if (sizes.OfNode(index, 0).vertices == 0) return;
   const tinygltf::Node& node = model.nodes[static_cast<size_t>(index)];
   const Matrix m = Multiply(parent, NodeMatrix(node));
   if (node.mesh >= 0) AppendMesh(reader, model, node.mesh, m, out);
-  for (int child : node.children) AppendNode(reader, model, child, m, depth + 1, out);
+  for (int child : node.children) AppendNode(reader, model, sizes, child, m, out);
 }
 
 // An attribute that only some primitives had is dropped for all of them.
@@ -262,32 +336,30 @@ void DropPartial(Gathered& g) {
   if (!g.tangents || g.mesh.tangents.size() != 4 * n) g.mesh.tangents.clear();
 }
 
-bool SkipImages(tinygltf::Image*, const int, std::string*, std::string*, int, int,
-                const unsigned char*, int, void*) {
-  return true;
-}
-
 }  // namespace
 
-Mesh ReadGltf(const std::string& path, bool binary) {
-  tinygltf::TinyGLTF loader;
-  loader.SetImageLoader(SkipImages, nullptr);
-  tinygltf::Model model;
-  std::string err, warn;
-  const bool ok = binary ? loader.LoadBinaryFromFile(&model, &err, &warn, path)
-                         : loader.LoadASCIIFromFile(&model, &err, &warn, path);
-  if (!ok) {
-    const std::string reason = err.empty() ? warn : err;
-    throw AssetError(path + ": cannot read glTF: " + reason.substr(0, reason.find('\n')));
-  }
+Mesh ReadGltf(const std::string& path, bool binary, AssetFiles& files) {
+  const tinygltf::Model model = LoadGltfModel(path, binary, files);
   const Reader reader(model, path);
-  Gathered g;
+  Sizes sizes(reader, model);
+  // The default scene's nodes, or, without a scene, every mesh once.
+  std::vector<int> roots, meshes;
+  Placed total;
   const int scene = model.defaultScene >= 0 ? model.defaultScene : model.scenes.empty() ? -1 : 0;
   if (scene >= 0 && static_cast<size_t>(scene) < model.scenes.size()) {
-    for (int node : model.scenes[static_cast<size_t>(scene)].nodes) AppendNode(reader, model, node, kIdentity, 0, g);
+    roots = model.scenes[static_cast<size_t>(scene)].nodes;
+    for (int node : roots) total.Add(sizes.OfNode(node, 0));
   } else {
-    for (size_t i = 0; i < model.meshes.size(); ++i) AppendMesh(reader, model, static_cast<int>(i), kIdentity, g);
+    for (size_t i = 0; i < model.meshes.size(); ++i) meshes.push_back(static_cast<int>(i));
+    for (int mesh : meshes) total.Add(sizes.OfMesh(mesh));
   }
+  if (total.vertices > 0x7fffffffu)
+    reader.Fail("the nodes place " + std::to_string(total.vertices) +
+                " vertices (shared children count each time), more than 2^31");
+  files.Claim(MeshBytes(total.vertices, total.triangles), path);
+  Gathered g;
+  for (int node : roots) AppendNode(reader, model, sizes, node, kIdentity, g);
+  for (int mesh : meshes) AppendMesh(reader, model, mesh, kIdentity, g);
   DropPartial(g);
   return std::move(g.mesh);
 }

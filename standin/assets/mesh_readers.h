@@ -7,11 +7,12 @@
 
 namespace standin {
 
-// Wavefront OBJ through tinyobjloader; normals computed here when some
-// corners lack them.
-Mesh ReadObj(const std::string& path);
+// Wavefront OBJ, the vertex lines through tinyobjloader; normals computed
+// here when some corners lack them.
+Mesh ReadObj(const std::string& path, AssetFiles& files);
 
-// glTF 2.0 (text .gltf with its buffers, or binary .glb) through tinygltf.
-Mesh ReadGltf(const std::string& path, bool binary);
+// glTF 2.0 (text .gltf with its buffers, or binary .glb) through tinygltf;
+// images are not read.
+Mesh ReadGltf(const std::string& path, bool binary, AssetFiles& files);
 
 }  // namespace standin

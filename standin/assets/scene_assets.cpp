@@ -2,41 +2,66 @@
 #include "standin/assets/scene_assets.h"
 
 #include <map>
+#include <new>
 #include <utility>
 
 #include "standin/assets/asset_error.h"
+#include "standin/assets/asset_files.h"
 #include "standin/assets/image_file.h"
 #include "standin/assets/mesh.h"
 #include "standin/assets/mesh_tracer.h"
+#include "standin/json/json_parse.h"
 
 namespace standin {
 namespace {
 
-void LoadImages(Scene& scene) {
+// Runs `load`, adding the scene key that named the file to its failure; a
+// file too large to hold fails naming the file rather than as a bare
+// allocation failure.
+template <typename Load>
+auto Named(const std::string& path, const std::string& key, Load load) {
+  try {
+    return load();
+  } catch (const AssetError& e) {
+    throw AssetError(std::string(e.what()) + " (scene key " + key + ")");
+  } catch (const std::bad_alloc&) {
+    throw AssetError(path + ": not enough memory to load it (scene key " + key + ")");
+  }
+}
+
+void LoadImages(Scene& scene, AssetFiles& files) {
   std::map<std::pair<std::string, Encoding>, std::shared_ptr<const Texture>> loaded;
   for (auto& [name, source] : scene.inputs) {
     if (source.kind != SourceKind::Image || !source.image) continue;
     const ImageBinding& binding = source.image->binding;
+    const std::string key = KeyPath(KeyPath("inputs", name), "image");
     auto& texture = loaded[{binding.path, binding.encoding}];
     if (!texture) {
-      texture = std::make_shared<const Texture>(ReadImageFile(binding.path, binding.encoding));
+      texture = Named(binding.path, key, [&] {
+        const std::string path = files.Resolve(scene.folder, binding.file);
+        return std::make_shared<const Texture>(ReadImageFile(path, binding.encoding, files));
+      });
     }
     source.image = std::make_shared<const ImageInput>(ImageInput{binding, texture});
   }
 }
 
-void LoadMeshes(Scene& scene) {
+void LoadMeshes(Scene& scene, AssetFiles& files) {
   std::vector<std::pair<int, Mesh>> meshes;
   const bool readsUv = InputsReadUv(scene);
   for (size_t i = 0; i < scene.objects.size(); ++i) {
     const Object& object = scene.objects[i];
     if (object.shape != Shape::Mesh) continue;
     const std::string path = ResolvePath(scene.folder, object.mesh);
-    Mesh mesh = LoadMeshFile(path);
-    if (mesh.uvs.empty() && object.uvMode == UvMode::Mesh && readsUv) {
-      throw AssetError(path + ": the mesh has no texture coordinates, but an input reads the UV "
-                       "(give object \"" + object.name + "\" another \"uv\")");
-    }
+    const std::string key = KeyPath(IndexPath("objects", i), "mesh");
+    Mesh mesh = Named(path, key, [&] {
+      Mesh read = LoadMeshFile(files.Resolve(scene.folder, object.mesh), files);
+      if (read.uvs.empty() && object.uvMode == UvMode::Mesh && readsUv) {
+        throw AssetError(path + ": the mesh has no texture coordinates, but an input reads the UV "
+                         "(give object \"" + object.name + "\" another \"uv\")");
+      }
+      return read;
+    });
     meshes.emplace_back(static_cast<int>(i), std::move(mesh));
   }
   scene.meshes = meshes.empty() ? nullptr : BuildMeshTracer(scene, std::move(meshes));
@@ -69,9 +94,10 @@ std::vector<std::pair<std::string, std::string>> SceneAssetFiles(const Scene& sc
   return files;
 }
 
-void LoadSceneAssets(Scene& scene) {
-  LoadImages(scene);
-  LoadMeshes(scene);
+void LoadSceneAssets(Scene& scene, const std::string& root) {
+  AssetFiles files(root);
+  LoadImages(scene, files);
+  LoadMeshes(scene, files);
 }
 
 }  // namespace standin

@@ -13,11 +13,14 @@ namespace standin {
 // Loads every image bound to an input (each file and encoding once, shared
 // by the bindings and by the render's threads) and every mesh object's
 // file, and builds the tracer for the meshes. Relative files are read from
-// scene.folder. Throws AssetError naming the file and what is wrong with it,
-// also when a mesh without texture coordinates takes its UV from the file
-// ("uv": "mesh") while an input reads the UV (a UV source or an image).
-// Calling it again reloads.
-void LoadSceneAssets(Scene& scene);
+// scene.folder. With a `root` folder (the look-dev page's scene folder),
+// every file, glTF buffers included, must lie inside it (see AssetFiles).
+// Throws AssetError naming the file, what is wrong with it and the scene
+// key that named it, also when a mesh without texture coordinates takes
+// its UV from the file ("uv": "mesh") while an input reads the UV (a UV
+// source or an image), or when the files together need more memory than
+// the process may use. Calling it again reloads.
+void LoadSceneAssets(Scene& scene, const std::string& root = "");
 
 // The files LoadSceneAssets reads for `scene`, each with what it is to the
 // scene ("the scene's image tex.png", "the scene's mesh cloth.obj"), so

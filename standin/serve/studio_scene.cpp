@@ -36,7 +36,7 @@ std::uint64_t Studio::OpenScene(const std::string& name) {
   const std::filesystem::path path = folder_.ForReading(name);
   auto scene = std::make_unique<Scene>(
       ParseScene(ReadSceneText(path, name), name, path.parent_path().string()));
-  LoadSceneAssets(*scene);
+  LoadSceneAssets(*scene, folder_.root());
   CheckNodeData(*scene, name);
   auto previous = std::make_unique<Scene>(*scene_);
   previous->nodeData = session_->SaveNodeText();

@@ -52,28 +52,29 @@ struct Refusal {
   const char* message;  // after "quillane: "; FILE stands for the catalogue's folder
 };
 
-// Bad meshes and images: exit 2, one line naming the file and the fault.
+// Bad meshes and images: exit 2, one line naming the file, the fault and
+// the scene key that named the file.
 const Refusal kBadAssets[] = {
-    {"mesh-index-range.json", "FILE/index-range.obj: triangle 0 uses vertex 9 of 3"},
-    {"mesh-truncated.json", "FILE/truncated.obj: the mesh has no triangles"},
+    {"mesh-index-range.json", "FILE/index-range.obj: line 4: vertex index 9 is out of range (3 vertices before this line) (scene key objects[0].mesh)"},
+    {"mesh-truncated.json", "FILE/truncated.obj: the mesh has no triangles (scene key objects[0].mesh)"},
     {"mesh-no-uv.json", "FILE/no-uv.obj: the mesh has no texture coordinates, but an input reads "
-                        "the UV (give object \"Part\" another \"uv\")"},
-    {"mesh-partial-uv.json", "FILE/partial-uv.obj: some faces have texture coordinates and others not"},
-    {"mesh-format.json", "FILE/mesh.stl: unknown mesh format (expected .obj, .gltf or .glb)"},
-    {"mesh-missing.json", "FILE/missing.obj: cannot read the mesh: no such file"},
-    {"mesh-nan-position.json", "FILE/nan-position.gltf: the mesh has a non-finite position (vertex 2)"},
-    {"mesh-obj-nan-position.json", "FILE/nan-position.obj: line 3: \"nan\" is not a finite number"},
-    {"mesh-gltf-index-range.json", "FILE/index-range.gltf: a primitive uses vertex 7 of 3"},
-    {"mesh-glb-truncated.json", "FILE/truncated.glb: cannot read glTF: Invalid glTF binary."},
-    {"image-truncated.json", "FILE/truncated.png: cannot read PNG: the file is truncated"},
-    {"image-bad-crc.json", "FILE/bad-crc.png: cannot read PNG: IHDR: CRC error"},
-    {"image-not-image.json", "FILE/not-image.png: not a PNG or OpenEXR file"},
-    {"image-missing.json", "FILE/missing.png: cannot read the image: no such file or no access"},
+                        "the UV (give object \"Part\" another \"uv\") (scene key objects[0].mesh)"},
+    {"mesh-partial-uv.json", "FILE/partial-uv.obj: some faces have texture coordinates and others not (scene key objects[0].mesh)"},
+    {"mesh-format.json", "FILE/mesh.stl: unknown mesh format (expected .obj, .gltf or .glb) (scene key objects[0].mesh)"},
+    {"mesh-missing.json", "FILE/missing.obj: no such file (scene key objects[0].mesh)"},
+    {"mesh-nan-position.json", "FILE/nan-position.gltf: the mesh has a non-finite position (vertex 2) (scene key objects[0].mesh)"},
+    {"mesh-obj-nan-position.json", "FILE/nan-position.obj: line 3: \"nan\" is not a finite number (scene key objects[0].mesh)"},
+    {"mesh-gltf-index-range.json", "FILE/index-range.gltf: a primitive uses vertex 7 of 3 (scene key objects[0].mesh)"},
+    {"mesh-glb-truncated.json", "FILE/truncated.glb: cannot read glTF: the header declares 588 bytes, the file has 578 (scene key objects[0].mesh)"},
+    {"image-truncated.json", "FILE/truncated.png: cannot read PNG: the file is truncated (scene key inputs.UV.image)"},
+    {"image-bad-crc.json", "FILE/bad-crc.png: cannot read PNG: IHDR: CRC error (scene key inputs.UV.image)"},
+    {"image-not-image.json", "FILE/not-image.png: not a PNG or OpenEXR file (scene key inputs.UV.image)"},
+    {"image-missing.json", "FILE/missing.png: no such file (scene key inputs.UV.image)"},
     {"image-exr-truncated.json",
-     "FILE/truncated.exr: cannot read EXR: Cannot read image file \"FILE/truncated.exr\". Early end "
-     "of file: read 0 out of 1 requested bytes."},
+     "FILE/truncated.exr: cannot read EXR: Cannot read image file \"FILE/truncated.exr\". the file is "
+     "truncated (scene key inputs.UV.image)"},
     {"image-exr-color.json",
-     "FILE/map.exr: an EXR file holds linear values: use the \"data\" encoding"},
+     "FILE/map.exr: an EXR file holds linear values: use the \"data\" encoding (scene key inputs.Color.image)"},
     {"image-channels.json",
      "FILE/image-channels.json: key inputs.Specular.channels: this input takes one number: name one channel"},
 };
