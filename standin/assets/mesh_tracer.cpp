@@ -174,11 +174,13 @@ class EmbreeTracer final : public MeshTracer {
 
   // Embree's box tests round in single precision, by up to a few units in
   // the last place of the largest coordinate a ray starts from or crosses
-  // (the camera, the meshes); boxes reach this far past their triangles
-  // so that rounding never skips one the ray meets.
+  // (the camera, any object's surface); boxes reach this far past their
+  // triangles so that rounding never skips one the ray meets.
   float BoxPad(const Scene& scene) const {
-    const Vec3 eye = scene.camera.position;
-    double scale = std::max({std::abs(eye.x), std::abs(eye.y), std::abs(eye.z), 1e-30});
+    const auto largest = [](Vec3 v) { return std::max({std::abs(v.x), std::abs(v.y), std::abs(v.z)}); };
+    double scale = std::max(largest(scene.camera.position), 1e-30);
+    for (const Object& object : scene.objects)
+      scale = std::max(scale, largest(object.position) + 2.0 * object.size + object.height + object.tube);
     for (const Placed& placed : placed_)
       for (float v : placed.world) scale = std::max(scale, static_cast<double>(std::abs(v)));
     return static_cast<float>(1e-5 * scale);
