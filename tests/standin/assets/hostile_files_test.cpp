@@ -27,6 +27,14 @@ using standin_test::RunQuillane;
 using standin_test::TempFolder;
 using standin_test::WriteFile;
 
+// Address limits cannot hold under the sanitizers, which reserve more
+// address space than any; there the cases that need one are left out.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kMemoryLimits = false;
+#else
+constexpr bool kMemoryLimits = true;
+#endif
+
 std::string Replaced(std::string text, const std::string& dir) {
   for (size_t at; (at = text.find("DIR")) != std::string::npos;) text.replace(at, 3, dir);
   return text;
@@ -76,11 +84,12 @@ struct Refusal {
 };
 
 // Renders c.scene, with the memory the process may use limited to `memory`
-// bytes when it is not 0.
+// bytes when it is not 0 (a case that speaks of memory needs the limit).
 void ExpectRender(const Refusal& c, const std::string& dir, unsigned long long memory = 0) {
+  if (!kMemoryLimits && c.message.find(" memory") != std::string::npos) return;
   WriteFile(dir + "/scene.json", Replaced(c.scene, dir));
   const std::vector<std::string> args{"render", dir + "/scene.json", "-o", dir + "/out.png", "--size", "8x8"};
-  const auto run = memory ? RunLimited(args, RLIMIT_AS, memory) : RunQuillane(args);
+  const auto run = memory && kMemoryLimits ? RunLimited(args, RLIMIT_AS, memory) : RunQuillane(args);
   if (c.message.empty()) {
     EXPECT_EQ(run.exitCode, 0) << c.what << ": " << run.err;
   } else {
@@ -151,6 +160,7 @@ TEST(HostileFiles, DeclaredSizesAreCheckedFirst) {
        "DIR/huge.png: the scene's files need 1.3 GB of memory with this one, more than the 1.0 GB this process may use (scene key inputs.Color.image)"},
   };
   for (const Refusal& c : cases) ExpectRender(c, dir, 1ull << 30);
+  if (!kMemoryLimits) return;
   const auto map = RunLimited({"make-map", "radial", "--size", "16384x16384", "-o", dir + "/map.exr"},
                               RLIMIT_AS, 1ull << 30);
   EXPECT_EQ(map.exitCode, 2);
@@ -232,10 +242,11 @@ TEST(HostileFiles, SharedNodesAreSizedBeforeBuilding) {
       {"a cycle", 3, 0, "the node hierarchy is deeper than 64 levels or has a cycle"},
   };
   for (const auto& c : cases) {
+    if (!kMemoryLimits && c.message.find(" memory") != std::string::npos) continue;
     WriteFile(dir + "/nodes.gltf", SharedNodes(c.depth, c.last));
     WriteFile(dir + "/scene.json", MeshScene("nodes.gltf"));
-    const auto run = RunLimited({"render", dir + "/scene.json", "-o", dir + "/out.png", "--size", "8x8"},
-                                RLIMIT_AS, 2ull << 30);
+    const std::vector<std::string> args{"render", dir + "/scene.json", "-o", dir + "/out.png", "--size", "8x8"};
+    const auto run = kMemoryLimits ? RunLimited(args, RLIMIT_AS, 2ull << 30) : RunQuillane(args);
     if (c.message.empty()) {
       EXPECT_EQ(run.exitCode, 0) << c.what << ": " << run.err;
       EXPECT_EQ(LoadMeshFile(dir + "/nodes.gltf").TriangleCount(), size_t{1} << c.depth) << c.what;
