@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tools/commands.h"
+#include "tools/options.h"
 
 #if QUILLANE_HAS_RENDER
 #include "standin/assets/compare.h"
@@ -116,7 +117,8 @@ int MakeMap(const MakeMapArgs& args) {
       return Fail("make-map: " + args.output + ": expected a .png or .exr output");
     }
     standin::CheckMemory(standin::MapBytes(options),
-                         "make-map: --size " + args.size + ": a " + args.size + " map");
+                         "make-map: --size " + SizeText({options.width, options.height}) + ": a " +
+                             SizeText({options.width, options.height}) + " map");
     standin::OutputFiles outputs;
     outputs.AddOutput(args.output, "the map (-o)");
     const standin::Texture map = standin::MakeMap(options);

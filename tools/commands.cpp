@@ -10,7 +10,7 @@
 #include <iostream>
 
 #include "standin/host/eval_case.h"
-#include "standin/json/json_text.h"
+#include "standin/json/utf8.h"
 #include "standin/host/eval_input.h"
 #include "standin/host/host.h"
 #include "standin/host/panel_print.h"
@@ -58,7 +58,7 @@ std::string ModuleFor(const std::filesystem::path& program) {
 }  // namespace
 
 int Fail(const std::string& message) {
-  std::cerr << "quillane: " << standin::PrintableText(message) << "\n";
+  std::cerr << "quillane: " << standin::Printable(message) << "\n";
   return 2;
 }
 

@@ -15,7 +15,7 @@ inline std::string NonEmpty(const std::string& text) {
 }
 
 // Prints "quillane: MESSAGE" on standard error, with any control characters
-// or stray bytes quoted from a file escaped (PrintableText), and returns 2,
+// or stray bytes quoted from a file escaped (Printable), and returns 2,
 // the exit code of bad input.
 int Fail(const std::string& message);
 

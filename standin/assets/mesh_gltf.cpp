@@ -170,6 +170,43 @@ class Reader {
   const std::string& path_;
 };
 
+// Appends `count` normals from `n`, turned by the inverse transpose of m's
+// 3x3 part (here its cofactors; they are normalised later).
+void AppendNormals(const std::vector<float>& n, size_t count, const Matrix& m, Mesh& mesh) {
+  auto c = [&](int r, int k) { return m[static_cast<size_t>(4 * k + r)]; };
+  for (size_t i = 0; i < count; ++i) {
+    const float* v = &n[3 * i];
+    for (int r = 0; r < 3; ++r) {
+      const int r1 = (r + 1) % 3, r2 = (r + 2) % 3;
+      double sum = 0.0;
+      for (int k = 0; k < 3; ++k) {
+        const int k1 = (k + 1) % 3, k2 = (k + 2) % 3;
+        sum += (c(r1, k1) * c(r2, k2) - c(r1, k2) * c(r2, k1)) * v[k];
+      }
+      mesh.normals.push_back(static_cast<float>(sum));
+    }
+  }
+}
+
+// Appends a primitive's triangles (its indices, or its vertices in order)
+// after the `base` vertices already in `mesh`.
+void AppendIndices(const Reader& reader, const tinygltf::Primitive& primitive, size_t base,
+                   size_t count, Mesh& mesh) {
+  std::vector<uint32_t> indices;
+  if (primitive.indices >= 0) {
+    indices = reader.Indices(primitive.indices);
+  } else {
+    for (size_t i = 0; i < count; ++i) indices.push_back(static_cast<uint32_t>(i));
+  }
+  if (indices.size() % 3 != 0) reader.Fail("a primitive's index count is not a multiple of 3");
+  for (uint32_t i : indices) {
+    if (i >= count) {
+      reader.Fail("a primitive uses vertex " + std::to_string(i) + " of " + std::to_string(count));
+    }
+    mesh.indices.push_back(static_cast<uint32_t>(base + i));
+  }
+}
+
 // Appends one primitive, placed by `m`, to `mesh`.
 void AppendPrimitive(const Reader& reader, const tinygltf::Primitive& primitive, const Matrix& m,
                      Mesh& mesh, bool* normals, bool* uvs, bool* tangents) {
@@ -181,8 +218,7 @@ void AppendPrimitive(const Reader& reader, const tinygltf::Primitive& primitive,
   const std::vector<float> p = reader.Floats(attribute("POSITION"), 3, "POSITION");
   const size_t count = p.size() / 3;
   const size_t base = mesh.VertexCount();
-  // Positions by the full transform, directions by its 3x3 part (normals by
-  // the inverse transpose, here the cofactors, normalised later).
+  // Positions by the full transform, directions by its 3x3 part.
   auto point = [&](const float* v, int r) {
     return m[static_cast<size_t>(r)] * v[0] + m[static_cast<size_t>(4 + r)] * v[1] +
            m[static_cast<size_t>(8 + r)] * v[2] + m[static_cast<size_t>(12 + r)];
@@ -195,20 +231,8 @@ void AppendPrimitive(const Reader& reader, const tinygltf::Primitive& primitive,
   *tangents = *tangents && attribute("TANGENT") >= 0;
   if (*normals) {
     const std::vector<float> n = reader.Floats(attribute("NORMAL"), 3, "NORMAL");
-    auto c = [&](int r, int k) { return m[static_cast<size_t>(4 * k + r)]; };
-    for (size_t i = 0; i < count && n.size() == 3 * count; ++i) {
-      const float* v = &n[3 * i];
-      for (int r = 0; r < 3; ++r) {
-        const int r1 = (r + 1) % 3, r2 = (r + 2) % 3;
-        double sum = 0.0;
-        for (int k = 0; k < 3; ++k) {
-          const int k1 = (k + 1) % 3, k2 = (k + 2) % 3;
-          sum += (c(r1, k1) * c(r2, k2) - c(r1, k2) * c(r2, k1)) * v[k];
-        }
-        mesh.normals.push_back(static_cast<float>(sum));
-      }
-    }
     if (n.size() != 3 * count) reader.Fail("NORMAL does not cover every vertex");
+    AppendNormals(n, count, m, mesh);
   }
   if (*uvs) {
     const std::vector<float> t = reader.Floats(attribute("TEXCOORD_0"), 2, "TEXCOORD_0");
@@ -229,19 +253,7 @@ void AppendPrimitive(const Reader& reader, const tinygltf::Primitive& primitive,
       mesh.tangents.push_back(t[4 * i + 3]);
     }
   }
-  std::vector<uint32_t> indices;
-  if (primitive.indices >= 0) {
-    indices = reader.Indices(primitive.indices);
-  } else {
-    for (size_t i = 0; i < count; ++i) indices.push_back(static_cast<uint32_t>(i));
-  }
-  if (indices.size() % 3 != 0) reader.Fail("a primitive's index count is not a multiple of 3");
-  for (uint32_t i : indices) {
-    if (i >= count) {
-      reader.Fail("a primitive uses vertex " + std::to_string(i) + " of " + std::to_string(count));
-    }
-    mesh.indices.push_back(static_cast<uint32_t>(base + i));
-  }
+  AppendIndices(reader, primitive, base, count, mesh);
 }
 
 bool Triangles(const tinygltf::Primitive& primitive) {

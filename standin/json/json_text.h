@@ -16,9 +16,5 @@ nlohmann::json NumberJson(double value);
 // A JSON string literal, always valid UTF-8: control characters escaped,
 // bytes that are not well-formed UTF-8 replaced by \ufffd each.
 std::string JsonString(std::string_view text);
-// `text` safe to print on a terminal: control characters (C0, DEL and C1)
-// and bytes that are not well-formed UTF-8 written as \xHH or \uHHHH, so
-// that bytes quoted from a file cannot move the cursor or clear the screen.
-std::string PrintableText(std::string_view text);
 
 }  // namespace standin

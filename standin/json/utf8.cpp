@@ -43,12 +43,17 @@ bool IsUtf8(std::string_view text) {
 
 std::string Printable(std::string_view text) {
   std::string out;
+  char escaped[8];
   for (size_t i = 0; i < text.size(); ++i) {
     const auto c = static_cast<unsigned char>(text[i]);
     const size_t length = c >= 0x80 ? Utf8Sequence(text, i) : (c < 0x20 || c == 0x7f ? 0 : 1);
-    if (length == 0) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+    // U+0080..U+009F, the C1 controls, are 0xc2 0x80..0x9f.
+    if (length == 2 && c == 0xc2 && static_cast<unsigned char>(text[i + 1]) < 0xa0) {
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(text[i + 1]));
+      out += escaped;
+      ++i;
+    } else if (length == 0) {
+      std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
       out += escaped;
     } else {
       out.append(text.substr(i, length));

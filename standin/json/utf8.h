@@ -15,8 +15,10 @@ size_t Utf8Sequence(std::string_view text, size_t i);
 // Whether `text` is well-formed UTF-8 throughout.
 bool IsUtf8(std::string_view text);
 
-// `text` as it may be shown and quoted whole: well-formed UTF-8 is kept,
-// control characters and bytes that are not UTF-8 are written "\xHH".
+// `text` as it may be shown and quoted whole, on a terminal or a page:
+// well-formed UTF-8 is kept; control characters (C0 and DEL as "\xhh", C1
+// as "\u00hh") and bytes that are not UTF-8 ("\xhh") are escaped, so that
+// bytes quoted from a file cannot move the cursor or clear the screen.
 // Printable(Printable(t)) == Printable(t).
 std::string Printable(std::string_view text);
 

@@ -15,7 +15,7 @@
 #include "standin/assets/asset_error.h"
 #include "standin/assets/mesh.h"
 #include "standin/assets/scene_assets.h"
-#include "standin/json/json_text.h"
+#include "standin/json/utf8.h"
 #include "tests/tools/cli_runner.h"
 
 namespace {
@@ -315,7 +315,7 @@ TEST(HostileFiles, QuotedBytesAreEscapedForTheTerminal) {
       {"C1 \xc2\x9b" "2J", "C1 \\u009b2J"},
       {"stray \xff\xc3 \xed\xa0\x80", "stray \\xff\\xc3 \\xed\\xa0\\x80"},
   };
-  for (const auto& [text, printed] : cases) EXPECT_EQ(PrintableText(text), printed) << printed;
+  for (const auto& [text, printed] : cases) EXPECT_EQ(standin::Printable(text), printed) << printed;
 }
 
 // The page's scenes read only files inside their folder: relative names

@@ -116,8 +116,8 @@ TEST_F(ServeTest, OddFileNamesAreLeftOutWithANoteAndQuotedWhole) {
   std::ofstream(fs::path(folder_) / "maps" / "\xff.png") << "x";
   ASSERT_EQ(Post("/api/set", R"({"id": 32771, "value": 0.2})")->status, 200) << "lists anew";
   const json state = State();
-  EXPECT_EQ(state["notes"], json({R"(left out "maps/\xFF.png": its name is not UTF-8)",
-                                  R"(left out "caf\xE9.json": a scene name is UTF-8 without )"
+  EXPECT_EQ(state["notes"], json({R"(left out "maps/\xff.png": its name is not UTF-8)",
+                                  R"(left out "caf\xe9.json": a scene name is UTF-8 without )"
                                   R"(control characters, / \ or :)"}));
   EXPECT_EQ(std::count(state["scenes"].begin(), state["scenes"].end(), "brushed-disc.json"), 1);
   const struct {
