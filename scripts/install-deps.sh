@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libpng-dev libopenexr-dev libtbb-dev libcli11-dev
-  libcairo2-dev
+  libcairo2-dev libwebp-dev libstb-dev
   libembree-dev libtinyobjloader-dev libtinygltf-dev
   python3
   clang libclang-rt-14-dev

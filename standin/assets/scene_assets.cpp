@@ -7,6 +7,7 @@
 
 #include "standin/assets/asset_error.h"
 #include "standin/assets/asset_files.h"
+#include "standin/assets/environment_file.h"
 #include "standin/assets/image_file.h"
 #include "standin/assets/mesh.h"
 #include "standin/assets/mesh_tracer.h"
@@ -43,6 +44,12 @@ void LoadImages(Scene& scene, AssetFiles& files) {
       });
     }
     source.image = std::make_shared<const ImageInput>(ImageInput{binding, texture});
+  }
+}
+
+void LoadEnvironments(Scene& scene) {
+  for (Light& light : scene.lights) {
+    if (light.type == LightType::Environment) light.environment = LoadEnvironment(light);
   }
 }
 
@@ -87,6 +94,10 @@ std::vector<std::pair<std::string, std::string>> SceneAssetFiles(const Scene& sc
       files.emplace_back(binding.path, "the scene's image " + binding.file);
     }
   }
+  for (const Light& light : scene.lights) {
+    if (!light.image.empty())
+      files.emplace_back(light.imagePath, "the scene's environment " + light.image);
+  }
   for (const Object& object : scene.objects) {
     if (object.shape == Shape::Mesh)
       files.emplace_back(ResolvePath(scene.folder, object.mesh), "the scene's mesh " + object.mesh);
@@ -97,6 +108,7 @@ std::vector<std::pair<std::string, std::string>> SceneAssetFiles(const Scene& sc
 void LoadSceneAssets(Scene& scene, const std::string& root) {
   AssetFiles files(root);
   LoadImages(scene, files);
+  LoadEnvironments(scene);
   LoadMeshes(scene, files);
 }
 

@@ -11,7 +11,8 @@
 namespace standin {
 
 // Loads every image bound to an input (each file and encoding once, shared
-// by the bindings and by the render's threads) and every mesh object's
+// by the bindings and by the render's threads), every environment light's
+// map (environment_file.h) and every mesh object's
 // file, and builds the tracer for the meshes. Relative files are read from
 // scene.folder. With a `root` folder (the look-dev page's scene folder),
 // every file, glTF buffers included, must lie inside it (see AssetFiles).

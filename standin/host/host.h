@@ -10,6 +10,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <deque>
 #include <functional>
 #include <map>
@@ -23,6 +24,7 @@
 #include "standin/saved/container.h"
 #include "standin/host/module_file.h"
 #include "standin/render/geometry.h"
+#include "standin/render/light_sample.h"
 #include "standin/render/scene.h"
 
 namespace standin {
@@ -38,6 +40,8 @@ using Color3 = std::array<double, 3>;
 // the spot beyond it. `info` comes first, so the SpotInfo pointer that the
 // module hands back to the input services leads back to the whole record.
 // `hit` is the surface the spot lies on when the spot comes from a render;
+// `sample` is the pixel sample the renderer is on, which sampled lights
+// draw their direction from.
 // wired inputs with a source other than a constant read it. A probe (used
 // to plot the lobe and read the frame back) makes the wired input
 // `probeInput` yield `probeValue` at this spot alone, whatever its source.
@@ -45,17 +49,23 @@ struct HostInput;
 struct HostSpot {
   SpotInfo info{};
   const Hit* hit = nullptr;
+  LightSample sample;
   const HostInput* probeInput = nullptr;
   std::array<double, 3> probeValue{0.0, 0.0, 0.0};
 };
 static_assert(std::is_standard_layout_v<HostSpot>);
+// The module illuminates with the spot's own worldPosition, the first
+// member of the record's first member: the position pointer leads back to
+// the HostSpot as the SpotInfo pointer does.
+static_assert(offsetof(HostSpot, info) == 0 && offsetof(SpotInfo, worldPosition) == 0);
 
 struct HostObject {
   std::string name;
 };
 
 // A scene light as the host answers for it. The illuminate function answers
-// from `illuminate` when it is set, else from the scripted values.
+// from `illuminate` when it is set (with the sample of the spot being
+// evaluated), else from the scripted values.
 struct HostLight {
   std::string name;
   unsigned flags = 0;  // kLightNoSpecular: does not affect specular
@@ -63,8 +73,8 @@ struct HostLight {
   int illuminateResult = 1;
   Color3 direction{0.0, 0.0, -1.0};
   Color3 color{1.0, 1.0, 1.0};
-  std::function<int(const double position[3], double direction[3],
-                    double color[3])>
+  std::function<int(const double position[3], const LightSample& sample,
+                    double direction[3], double color[3])>
       illuminate;
 };
 

@@ -302,7 +302,11 @@ int HostServicesImpl::Illuminate(ItemHandle light, const double position[3],
   const HostLight* l = AsLight(light);
   NoteLight("illuminate", l);
   if (!l) return 0;
-  if (l->illuminate) return l->illuminate(position, direction, color);
+  if (l->illuminate) {
+    // The module passes the spot's own position (see HostSpot).
+    const HostSpot* spot = reinterpret_cast<const HostSpot*>(position);
+    return l->illuminate(position, spot->sample, direction, color);
+  }
   std::memcpy(direction, l->direction.data(), sizeof l->direction);
   std::memcpy(color, l->color.data(), sizeof l->color);
   return l->illuminateResult;

@@ -6,6 +6,37 @@
 
 namespace standin {
 
+namespace {
+
+// Whether the host lists the scene light: every light, or with plain
+// lighting only the distant and point ones.
+bool Listed(const Scene& scene, const Light& light) {
+  return scene.lighting == Lighting::All || light.type == LightType::Distant ||
+         light.type == LightType::Point;
+}
+
+void MirrorLight(Host& host, const Scene& scene, int index, int part) {
+  const Light& from = scene.lights[static_cast<size_t>(index)];
+  HostLight& light = host.lights.emplace_back();
+  light.name = from.name;
+  light.flags = from.affectsSpecular ? 0u : kLightNoSpecular;
+  for (const std::string& name : from.excludedFrom) {
+    const int object = FindObject(scene, name);
+    if (object >= 0) light.excludedFrom.push_back(&host.objects[static_cast<size_t>(object)]);
+  }
+  light.illuminate = [&scene, index, part](const double position[3], const LightSample& sample,
+                                           double direction[3], double color[3]) {
+    LightSample mine = sample;
+    mine.part = part;
+    mine.parts = IsSampled(scene.lights[static_cast<size_t>(index)].type)
+                     ? scene.lights[static_cast<size_t>(index)].samples
+                     : 1;
+    return IlluminateSpot(scene, index, position, direction, color, mine) ? 1 : 0;
+  };
+}
+
+}  // namespace
+
 HostSpot SpotFromHit(const Host& host, const Hit& hit, const Ray& ray) {
   HostSpot spot;
   SpotInfo& s = spot.info;
@@ -31,18 +62,11 @@ SceneSession::SceneSession(Host& host, const Scene& scene,
   host.lights.clear();
   for (size_t i = 0; i < scene.lights.size(); ++i) {
     const Light& from = scene.lights[i];
-    HostLight& light = host.lights.emplace_back();
-    light.name = from.name;
-    light.flags = from.affectsSpecular ? 0u : kLightNoSpecular;
-    for (const std::string& name : from.excludedFrom) {
-      const int index = FindObject(scene, name);
-      if (index >= 0) light.excludedFrom.push_back(&host.objects[static_cast<size_t>(index)]);
-    }
-    const int index = static_cast<int>(i);
-    light.illuminate = [&scene, index](const double position[3], double direction[3],
-                                       double color[3]) {
-      return IlluminateSpot(scene, index, position, direction, color) ? 1 : 0;
-    };
+    if (!Listed(scene, from)) continue;
+    // A sampled light listed `samples` times, each item one part of the
+    // pixel sample's points.
+    const int parts = IsSampled(from.type) ? from.samples : 1;
+    for (int part = 0; part < parts; ++part) MirrorLight(host, scene, static_cast<int>(i), part);
   }
   node_ = &host.CreateNode();
   try {
@@ -58,7 +82,13 @@ SceneSession::SceneSession(Host& host, const Scene& scene,
 SceneSession::~SceneSession() { host_.DestroyNode(*node_); }
 
 void SceneSession::Shade(const Hit& hit, const Ray& ray, double rgb[3]) const {
+  Shade(hit, ray, LightSample{}, rgb);
+}
+
+void SceneSession::Shade(const Hit& hit, const Ray& ray, const LightSample& sample,
+                         double rgb[3]) const {
   HostSpot spot = SpotFromHit(host_, hit, ray);
+  spot.sample = sample;
   const std::optional<Color3> color = host_.Evaluate(*node_, spot);
   for (int c = 0; c < 3; ++c) rgb[c] = color ? (*color)[static_cast<size_t>(c)] : 0.0;
 }

@@ -30,7 +30,9 @@ class SceneSession {
   HostNode& node() { return *node_; }
   // The node's colour at one surface hit seen along `ray`; black when the
   // evaluation sets no output.
+  // Sampled lights draw from `sample`; without one, from sample 0 of 1.
   void Shade(const Hit& hit, const Ray& ray, double rgb[3]) const;
+  void Shade(const Hit& hit, const Ray& ray, const LightSample& sample, double rgb[3]) const;
   // Renders the scene's camera view through the module (builds with the
   // renderer only: scene_render.cpp).
   Image Render(int width, int height, const RenderOptions& options);

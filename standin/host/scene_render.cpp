@@ -9,9 +9,8 @@ Image SceneSession::Render(int width, int height, const RenderOptions& options) 
   Image image;
   try {
     image = RenderScene(scene_, width, height, options,
-                        [this](const Hit& hit, const Ray& ray, double rgb[3]) {
-                          Shade(hit, ray, rgb);
-                        });
+                        [this](const Hit& hit, const Ray& ray, const LightSample& sample,
+                               double rgb[3]) { Shade(hit, ray, sample, rgb); });
   } catch (...) {
     host_.EndRender(*node_);
     throw;

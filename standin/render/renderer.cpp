@@ -107,6 +107,14 @@ Image RenderTiles(int width, int height, const RenderOptions& options,
 
 Image RenderScene(const Scene& scene, int width, int height,
                   const RenderOptions& options, const HitShader& shade) {
+  return RenderScene(scene, width, height, options,
+                     [&](const Hit& hit, const Ray& ray, const LightSample&, double rgb[3]) {
+                       shade(hit, ray, rgb);
+                     });
+}
+
+Image RenderScene(const Scene& scene, int width, int height,
+                  const RenderOptions& options, const SampleShader& shade) {
   const int k = scene.render.supersample < 1 ? 1 : scene.render.supersample;
   const double weight = 1.0 / (k * k);
   return RenderTiles(width, height, options, [&](int x, int y, float rgb[3]) {
@@ -119,7 +127,7 @@ Image RenderScene(const Scene& scene, int width, int height,
         double sample[3];
         Hit hit;
         if (Intersect(scene, ray, &hit)) {
-          shade(hit, ray, sample);
+          shade(hit, ray, LightSample{x, y, sy * k + sx, k * k, 0, 1}, sample);
         } else {
           Store(scene.render.background, sample);
         }

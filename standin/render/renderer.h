@@ -7,6 +7,7 @@
 
 #include "standin/render/geometry.h"
 #include "standin/render/image.h"
+#include "standin/render/light_sample.h"
 #include "standin/render/scene.h"
 
 namespace standin {
@@ -47,9 +48,16 @@ Image RenderTiles(int width, int height, const RenderOptions& options,
 using HitShader =
     std::function<void(const Hit& hit, const Ray& ray, double rgb[3])>;
 
+// The same, told which pixel sample it is on (for sampled lights).
+using SampleShader = std::function<void(const Hit& hit, const Ray& ray,
+                                        const LightSample& sample, double rgb[3])>;
+
 // Renders the scene's camera view: scene.render.supersample^2 samples per
 // pixel on a regular grid, each a primary ray; rays that meet an object go
-// to shade, the others take scene.render.background; the pixel is the mean.
+// to shade (sample sy * supersample + sx of supersample^2 at pixel (x,
+// y)), the others take scene.render.background; the pixel is the mean.
+Image RenderScene(const Scene& scene, int width, int height,
+                  const RenderOptions& options, const SampleShader& shade);
 Image RenderScene(const Scene& scene, int width, int height,
                   const RenderOptions& options, const HitShader& shade);
 

@@ -67,14 +67,36 @@ json ImageJson(const ImageBinding& binding) {
           {"bias", binding.bias}};
 }
 
-json LightJson(const Light& light) {
-  json out = {{"name", light.name},
-              {"type", light.type == LightType::Distant ? "distant" : "point"}};
-  if (light.type == LightType::Distant) {
-    out["direction"] = Triple(light.direction);
-  } else {
-    out["position"] = Triple(light.position);
+const char* LightTypeText(LightType type) {
+  for (const LightTypeName& name : kLightTypeNames) {
+    if (name.type == type) return name.name;
   }
+  return "distant";
+}
+
+void LightShapeJson(const Light& light, json& out) {
+  const LightType t = light.type;
+  const bool area = t == LightType::Rectangle || t == LightType::Disc;
+  if (t == LightType::Point || t == LightType::Spot || area) out["position"] = Triple(light.position);
+  if (t == LightType::Distant || t == LightType::Spot || area)
+    out["direction"] = Triple(light.direction);
+  if (t == LightType::Spot) {
+    out["coneAngle"] = light.coneAngle;
+    out["softEdge"] = light.softEdge;
+  }
+  if (t == LightType::Rectangle) out["size"] = json::array({light.size[0], light.size[1]});
+  if (t == LightType::Disc) out["radius"] = light.radius;
+  if (t == LightType::Environment) {
+    if (light.image.empty()) out["preset"] = light.preset;
+    else out["image"] = light.image;
+    out["rotation"] = light.rotation;
+  }
+  if (IsSampled(t)) out["samples"] = light.samples;
+}
+
+json LightJson(const Light& light) {
+  json out = {{"name", light.name}, {"type", LightTypeText(light.type)}};
+  LightShapeJson(light, out);
   out["color"] = Triple(light.color);
   out["intensity"] = light.intensity;
   out["affectsSpecular"] = light.affectsSpecular;
@@ -142,6 +164,11 @@ void PlaceObject(Object& object) {
   object.toLocal = Transposed(object.toWorld);
 }
 
+bool IsSampled(LightType type) {
+  return type == LightType::Rectangle || type == LightType::Disc ||
+         type == LightType::Environment;
+}
+
 bool IsScalarSource(SourceKind kind) {
   return kind == SourceKind::Number || kind == SourceKind::U || kind == SourceKind::V;
 }
@@ -175,6 +202,7 @@ std::string FormatScene(const Scene& scene) {
   for (const Object& object : scene.objects) out["objects"].push_back(ObjectJson(object));
   out["lights"] = json::array();
   for (const Light& light : scene.lights) out["lights"].push_back(LightJson(light));
+  out["lighting"] = scene.lighting == Lighting::Plain ? "plain" : "all";
   out["inputs"] = json::object();
   for (const auto& [name, source] : scene.inputs) out["inputs"][name] = SourceJson(source);
   out["services"] = {{"itemInfo", scene.services.itemInfo},

@@ -86,11 +86,25 @@ struct Object {
 // Fills object.toWorld and object.toLocal from object.rotation.
 void PlaceObject(Object& object);
 
-enum class LightType { Distant, Point };
+enum class LightType { Distant, Point, Spot, Rectangle, Disc, Environment };
 
-// A scene light. Distant: `direction` is the way the light travels (from
-// the light toward the scene; need not be unit length, never zero).
-// Point: `position`. Colour and intensity multiply; there is no falloff.
+struct EnvironmentMap;
+
+// A scene light. Colour and intensity multiply; there is no falloff with
+// distance. What each type reads (the rest is ignored):
+//
+// | type        | keys                                        |
+// |-------------|---------------------------------------------|
+// | Distant     | direction (the way the light travels)       |
+// | Point       | position                                    |
+// | Spot        | position, direction (the cone's axis), coneAngle, softEdge |
+// | Rectangle   | position (centre), direction (the way it faces), size, samples |
+// | Disc        | position (centre), direction (the way it faces), radius, samples |
+// | Environment | image or preset, rotation, samples          |
+//
+// Area lights emit from their front face only, radiance colour x intensity.
+// The environment's map gives radiance by direction (lighting.h).
+// `direction` need not be unit length and is never zero.
 struct Light {
   std::string name;
   LightType type = LightType::Distant;
@@ -101,7 +115,26 @@ struct Light {
   bool affectsSpecular = true;  // false: the host reports light flag bit 4
   bool shadows = true;          // false: geometry never blocks this light
   std::vector<std::string> excludedFrom;  // object names
+  double coneAngle = 30.0;  // spot: half-angle of the cone, degrees, (0, 90]
+  double softEdge = 5.0;    // spot: degrees inside the edge over which it fades
+  std::array<double, 2> size{1.0, 1.0};  // rectangle: width, height
+  double radius = 0.5;      // disc
+  std::string image;        // environment: lat-long map file, as written
+  std::string imagePath;    // where it is read from (relative to the scene's folder)
+  std::string preset;       // environment: a built-in map ("studio", "sky")
+  double rotation = 0.0;    // environment: degrees about world +Y
+  int samples = 1;          // area and environment: items in the host's list
+  // Environment: the map ready to sample, once loaded (LoadSceneAssets).
+  std::shared_ptr<const EnvironmentMap> environment;
 };
+
+// Whether the light is sampled (area and environment lights): such a light
+// is listed `samples` times in the host's item list.
+bool IsSampled(LightType type);
+
+// Which of the scene's lights the host lists: All, or Plain (distant and
+// point lights only, the scene's look without studio lighting).
+enum class Lighting { All, Plain };
 
 // What a wired node input yields at a spot.
 enum class SourceKind {
@@ -170,6 +203,7 @@ struct Scene {
   RenderDefaults render;
   std::vector<Object> objects;
   std::vector<Light> lights;  // in the host's item order
+  Lighting lighting = Lighting::All;
   std::map<std::string, InputSource> inputs;  // wired inputs by name
   Services services;
   // The node's saved data in the host's text container form; empty means
@@ -212,7 +246,8 @@ void WriteSceneFile(const std::string& path, const Scene& scene);
 
 // The built-in preview scene: a sphere ("Ball") and a disc ("Plate") side
 // by side on a dark background, the camera looking slightly down, a warm
-// and a cool light, the warm one excluded from the disc. The disc's planar
+// and a cool light, the warm one excluded from the disc, and the "studio"
+// environment (lighting Plain: the two lights alone). The disc's planar
 // UV is centred at 0.5 and wired to "UV", so the tangent turns radially;
 // the sphere's constant UV (1, 0.5) leaves its tangent unsteered.
 Scene DefaultScene();

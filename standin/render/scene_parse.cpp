@@ -1,10 +1,12 @@
 // Reading scene files.
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string_view>
 
 #include "standin/json/json_parse.h"
+#include "standin/render/environment_preset.h"
 #include "standin/render/json_reader.h"
 #include "standin/render/scene.h"
 #include "standin/render/source_names.h"
@@ -113,9 +115,11 @@ Object ReadObject(JsonObject in) {
 
 LightType ReadLightType(const JsonValue& v) {
   const std::string s = v.String();
-  if (s == "distant") return LightType::Distant;
-  if (s == "point") return LightType::Point;
-  v.Fail("expected \"distant\" or \"point\", not \"" + s + "\"");
+  for (const LightTypeName& type : kLightTypeNames) {
+    if (s == type.name) return type.type;
+  }
+  v.Fail("expected \"distant\", \"point\", \"spot\", \"rectangle\", \"disc\" or "
+         "\"environment\", not \"" + s + "\"");
 }
 
 std::vector<std::string> ReadNames(const JsonValue& v, const Scene& scene) {
@@ -131,25 +135,89 @@ std::vector<std::string> ReadNames(const JsonValue& v, const Scene& scene) {
   return names;
 }
 
+// A light key that only some types have: read for those, left for
+// Finish() to call unknown on the others.
+template <typename Read>
+void TypeKey(JsonObject& in, const char* key, bool applies, Read read) {
+  if (applies) in.Optional(key, read);
+}
+
+void ReadPlacement(JsonObject& in, Light& light) {
+  const LightType t = light.type;
+  const bool area = t == LightType::Rectangle || t == LightType::Disc;
+  const bool aimed = t == LightType::Distant || t == LightType::Spot || area;
+  const bool placed = t == LightType::Point || t == LightType::Spot || area;
+  if (aimed) {
+    const JsonValue v = in.Required("direction");
+    light.direction = v.Triple();
+    if (!(Length(light.direction) > 0.0)) v.Fail("expected a non-zero direction");
+  }
+  if (placed) light.position = in.Required("position").Triple();
+}
+
+void ReadShapeKeys(JsonObject& in, Light& light) {
+  const LightType t = light.type;
+  TypeKey(in, "coneAngle", t == LightType::Spot, [&](const JsonValue& v) {
+    light.coneAngle = v.NumberAbove(0.0);
+    if (light.coneAngle > 90.0) v.Fail("expected a number of degrees up to 90");
+  });
+  TypeKey(in, "softEdge", t == LightType::Spot, [&](const JsonValue& v) {
+    light.softEdge = v.Number();
+    if (light.softEdge < 0.0) v.Fail("expected a number of degrees, 0 or more");
+  });
+  light.softEdge = std::min(light.softEdge, light.coneAngle);
+  TypeKey(in, "size", t == LightType::Rectangle, [&](const JsonValue& v) {
+    if (!v.json.is_array() || v.json.size() != 2) v.Fail("expected an array of 2 numbers");
+    for (size_t i = 0; i < 2; ++i)
+      light.size[i] = JsonValue{v.json[i], v.file, IndexPath(v.path, i)}.NumberAbove(0.0);
+  });
+  TypeKey(in, "radius", t == LightType::Disc,
+          [&](const JsonValue& v) { light.radius = v.NumberAbove(0.0); });
+  TypeKey(in, "samples", IsSampled(t),
+          [&](const JsonValue& v) { light.samples = v.Integer(1, 64); });
+}
+
+void ReadEnvironmentKeys(JsonObject& in, Light& light, const std::string& folder) {
+  const bool env = light.type == LightType::Environment;
+  TypeKey(in, "image", env, [&](const JsonValue& v) {
+    light.image = v.String();
+    if (light.image.empty()) v.Fail("expected a file name");
+  });
+  TypeKey(in, "preset", env, [&](const JsonValue& v) {
+    light.preset = v.String();
+    if (!FindEnvironmentPreset(light.preset))
+      v.Fail("expected \"studio\" or \"sky\", not \"" + light.preset + "\"");
+    if (!light.image.empty()) v.Fail("give \"image\" or \"preset\", not both");
+  });
+  TypeKey(in, "rotation", env,
+          [&](const JsonValue& v) { light.rotation = v.Number(); });
+  if (env && light.image.empty() && light.preset.empty())
+    in.Self().Fail("an environment light needs \"image\" or \"preset\"");
+  if (!light.image.empty()) light.imagePath = ResolvePath(folder, light.image);
+}
+
 Light ReadLight(JsonObject in, const Scene& scene) {
   Light light;
   light.name = in.Required("name").String();
   if (light.name.empty()) in.Required("name").Fail("expected a non-empty name");
   light.type = ReadLightType(in.Required("type"));
-  if (light.type == LightType::Distant) {
-    const JsonValue v = in.Required("direction");
-    light.direction = v.Triple();
-    if (!(Length(light.direction) > 0.0)) v.Fail("expected a non-zero direction");
-  } else {
-    light.position = in.Required("position").Triple();
-  }
+  ReadPlacement(in, light);
   in.Optional("color", [&](const JsonValue& v) { light.color = v.Triple(); });
   in.Optional("intensity", [&](const JsonValue& v) { light.intensity = v.Number(); });
   in.Optional("affectsSpecular", [&](const JsonValue& v) { light.affectsSpecular = v.Boolean(); });
   in.Optional("shadows", [&](const JsonValue& v) { light.shadows = v.Boolean(); });
   in.Optional("excludedFrom", [&](const JsonValue& v) { light.excludedFrom = ReadNames(v, scene); });
+  ReadShapeKeys(in, light);
+  ReadEnvironmentKeys(in, light, scene.folder);
   in.Finish();
   return light;
+}
+
+Lighting ReadLighting(const JsonValue& v) {
+  const std::string s = v.String();
+  if (s == "all") return Lighting::All;
+  if (s == "plain") return Lighting::Plain;
+  v.Fail("expected \"all\" or \"plain\", not \"" + s + "\"");
 }
 
 const InputName* FindInputName(const std::string& name) {
@@ -288,6 +356,7 @@ Scene ParseScene(const std::string& text, const std::string& name, const std::st
   in.Optional("lights", [&](const JsonValue& v) {
     ReadArray(v, [&](JsonObject item) { scene.lights.push_back(ReadLight(std::move(item), scene)); });
   });
+  in.Optional("lighting", [&](const JsonValue& v) { scene.lighting = ReadLighting(v); });
   in.Optional("inputs", [&](const JsonValue& v) {
     JsonObject inputs(v);
     for (const auto& [key, value] : inputs.Entries()) scene.inputs[key] = ReadInput(key, value, folder);

@@ -52,4 +52,18 @@ inline constexpr std::array<UvModeName, 5> kUvModeNames{{
     {"mesh", UvMode::Mesh},
 }};
 
+struct LightTypeName {
+  const char* name;
+  LightType type;
+};
+
+inline constexpr std::array<LightTypeName, 6> kLightTypeNames{{
+    {"distant", LightType::Distant},
+    {"point", LightType::Point},
+    {"spot", LightType::Spot},
+    {"rectangle", LightType::Rectangle},
+    {"disc", LightType::Disc},
+    {"environment", LightType::Environment},
+}};
+
 }  // namespace standin

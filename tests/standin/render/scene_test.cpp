@@ -89,8 +89,11 @@ TEST(SceneErrors, WrongTypesNameTheKeyPath) {
        "\"toroidal\", \"mesh\" or an array of 2 numbers"},
       {R"({"objects": [{"name": "A", "shape": "disc"}, {"name": "A", "shape": "sphere"}]})",
        "s.json: key objects[1].name: another object is already called \"A\""},
+      {R"({"lights": [{"name": "L", "type": "sun", "position": [0, 0, 0]}]})",
+       "s.json: key lights[0].type: expected \"distant\", \"point\", \"spot\", \"rectangle\", "
+       "\"disc\" or \"environment\", not \"sun\""},
       {R"({"lights": [{"name": "L", "type": "spot", "position": [0, 0, 0]}]})",
-       "s.json: key lights[0].type: expected \"distant\" or \"point\", not \"spot\""},
+       "s.json: key lights[0].direction: missing required key"},
       {R"({"lights": [{"name": "L", "type": "distant", "direction": [0, 0, 0]}]})",
        "s.json: key lights[0].direction: expected a non-zero direction"},
       {R"({"lights": [{"name": "L", "type": "point", "position": [0, 0, 0],

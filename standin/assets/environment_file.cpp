@@ -1,0 +1,98 @@
+// Reading environment maps: EXR through OpenEXR, Radiance .hdr through
+// stb_image, both size-checked before decoding.
+#include "standin/assets/environment_file.h"
+
+#include <ImfHeader.h>
+#include <ImfInputFile.h>
+#include <stb_image.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <stdexcept>
+#include <vector>
+
+#include "standin/assets/asset_error.h"
+#include "standin/assets/image_file.h"
+#include "standin/render/environment_preset.h"
+
+namespace standin {
+namespace {
+
+std::string SizeText(long long width, long long height) {
+  return std::to_string(width) + "x" + std::to_string(height);
+}
+
+void CheckSize(const std::string& path, long long width, long long height) {
+  if (width < 1 || height < 1 || width > 16384 || height > 16384 ||
+      width * height > kMaxEnvironmentTexels) {
+    throw AssetError(path + ": the environment map is " + SizeText(width, height) +
+                     "; at most " + std::to_string(kMaxEnvironmentTexels) + " texels are read");
+  }
+}
+
+Texture ReadHdr(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)),
+                                         std::istreambuf_iterator<char>());
+  if (file.bad() || bytes.size() > static_cast<size_t>(std::numeric_limits<int>::max()))
+    throw AssetError(path + ": cannot read the environment map");
+  const int length = static_cast<int>(bytes.size());
+  int width = 0, height = 0, channels = 0;
+  if (!stbi_info_from_memory(bytes.data(), length, &width, &height, &channels))
+    throw AssetError(path + ": cannot read Radiance HDR: " + stbi_failure_reason());
+  CheckSize(path, width, height);
+  float* pixels = stbi_loadf_from_memory(bytes.data(), length, &width, &height, &channels, 3);
+  if (!pixels) throw AssetError(path + ": cannot read Radiance HDR: " + stbi_failure_reason());
+  Texture texture;
+  texture.width = width;
+  texture.height = height;
+  texture.channels = 3;
+  texture.data.assign(pixels, pixels + static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
+  stbi_image_free(pixels);
+  return texture;
+}
+
+void CheckExrSize(const std::string& path) {
+  try {
+    Imf::InputFile file(path.c_str());
+    const Imath::Box2i window = file.header().dataWindow();
+    CheckSize(path, static_cast<long long>(window.max.x) - window.min.x + 1,
+              static_cast<long long>(window.max.y) - window.min.y + 1);
+  } catch (const AssetError&) {
+    throw;
+  } catch (const std::exception& e) {
+    throw AssetError(path + ": cannot read EXR: " + e.what());
+  }
+}
+
+}  // namespace
+
+Texture ReadEnvironmentFile(const std::string& path) {
+  std::error_code ignored;
+  if (std::filesystem::is_directory(path, ignored))
+    throw AssetError(path + ": cannot read the environment map: it is a directory");
+  std::ifstream file(path, std::ios::binary);
+  if (!file) throw AssetError(path + ": cannot read the environment map: no such file or no access");
+  char magic[4] = {};
+  file.read(magic, sizeof magic);
+  if (magic[0] == '#' && magic[1] == '?') return ReadHdr(path);
+  if (magic[0] == 0x76 && magic[1] == 0x2f && magic[2] == 0x31 && magic[3] == 0x01) {
+    CheckExrSize(path);
+    return ReadImageFile(path, Encoding::Data);
+  }
+  throw AssetError(path + ": not an OpenEXR or Radiance HDR file");
+}
+
+std::shared_ptr<const EnvironmentMap> LoadEnvironment(const Light& light) {
+  if (const EnvironmentPreset* preset = FindEnvironmentPreset(light.preset))
+    return MakeEnvironmentMap(preset->make(kPresetWidth, kPresetWidth / 2), light.preset);
+  try {
+    return MakeEnvironmentMap(ReadEnvironmentFile(light.imagePath), light.imagePath);
+  } catch (const std::invalid_argument& e) {
+    throw AssetError(e.what());
+  }
+}
+
+}  // namespace standin
