@@ -1,4 +1,4 @@
-// `quillane make-map` and `quillane compare`.
+// `quillane make-map`, `quillane make-env` and `quillane compare`.
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -12,10 +12,13 @@
 
 #if QUILLANE_HAS_RENDER
 #include "standin/assets/compare.h"
+#include "standin/assets/environment_file.h"
 #include "standin/assets/image_file.h"
 #include "standin/assets/make_map.h"
 #include "standin/assets/scene_assets.h"
 #include "standin/host/scene_host.h"
+#include "standin/render/environment_preset.h"
+#include "standin/render/image.h"
 #include "standin/render/output_files.h"
 #include "standin/render/render_memory.h"
 #endif
@@ -133,6 +136,36 @@ int MakeMap(const MakeMapArgs& args) {
   }
 }
 
+int MakeEnv(const MakeEnvArgs& args) {
+  try {
+    const standin::EnvironmentPreset* preset = standin::FindEnvironmentPreset(args.preset);
+    if (!preset) {
+      return Fail("make-env: unknown preset \"" + args.preset + "\" (expected studio or sky)");
+    }
+    const auto size = args.size.value_or(std::make_pair(1024, 512));
+    if (static_cast<long long>(size.first) * size.second > standin::kMaxEnvironmentTexels) {
+      return Fail("make-env: --size: at most " +
+                  std::to_string(standin::kMaxEnvironmentTexels) + " texels");
+    }
+    if (Extension(args.output) != ".exr") {
+      return Fail("make-env: " + args.output + ": expected an .exr output");
+    }
+    standin::OutputFiles outputs;
+    outputs.AddOutput(args.output, "the environment (-o)");
+    if (!args.preview.empty()) outputs.AddOutput(args.preview, "the preview (--preview)");
+    const standin::Texture map = preset->make(size.first, size.second);
+    outputs.Write(args.output, [&](std::FILE* file) { standin::WriteExrTextureTo(file, map); });
+    if (!args.preview.empty()) {
+      const standin::Image image{map.width, map.height, map.data};
+      outputs.Write(args.preview, [&](std::FILE* file) { standin::WritePngTo(file, image, 0.25); });
+    }
+    outputs.Commit();
+    return 0;
+  } catch (const std::exception& e) {
+    return Fail(e.what());
+  }
+}
+
 int Compare(const CompareArgs& args) {
   try {
     const std::string b = args.b.empty() ? args.a : args.b;
@@ -165,6 +198,7 @@ int Compare(const CompareArgs& args) {
 #else
 
 int MakeMap(const MakeMapArgs&) { return Fail(kRenderMissing); }
+int MakeEnv(const MakeEnvArgs&) { return Fail(kRenderMissing); }
 int Compare(const CompareArgs&) { return Fail(kRenderMissing); }
 
 #endif

@@ -82,6 +82,28 @@ struct MakeMapArgs {
 };
 int MakeMap(const MakeMapArgs& args);
 
+// Studio environments (`quillane make-env`): asset_commands.cpp.
+struct MakeEnvArgs {
+  std::string preset;    // studio, sky
+  std::string output;    // .exr (float RGB)
+  std::optional<std::pair<int, int>> size;  // 1024x512 when left out
+  std::string preview;   // optional .png of the map, exposure 0.25
+};
+int MakeEnv(const MakeEnvArgs& args);
+
+// Turntables (`quillane turntable`): turntable_command.cpp.
+struct TurntableArgs {
+  std::string module;
+  std::string scene;     // empty: the built-in default scene
+  std::string output;    // .webp, or a PNG pattern with #### or %d
+  int frames = 36;
+  std::string rotate = "camera";  // or "environment"
+  std::optional<std::pair<int, int>> size;
+  int threads = 1;
+  int delay = 100;       // milliseconds per frame (WebP)
+};
+int Turntable(const TurntableArgs& args);
+
 // A/B comparisons (`quillane compare`): asset_commands.cpp. Exit 1 when the
 // largest difference exceeds maxError.
 struct CompareArgs {

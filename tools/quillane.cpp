@@ -28,6 +28,8 @@ struct Line {
   LobeArgs lobe;
   SweepArgs sweep;
   MakeMapArgs makeMap;
+  MakeEnvArgs makeEnv;
+  TurntableArgs turntable;
   CompareArgs compare;
 };
 
@@ -85,6 +87,28 @@ void DeclareMakeMap(CLI::App& c, Line& line) {
   c.add_option("--seed", m.seed, "noise: seed");
 }
 
+void DeclareMakeEnv(CLI::App& c, Line& line) {
+  MakeEnvArgs& e = line.makeEnv;
+  c.add_option("preset", e.preset, "studio or sky")->required()->check(NonEmpty);
+  c.add_option("-o,--output", e.output, "Environment file to write (.exr)")->required()->check(NonEmpty);
+  AddSizeOption(c, "--size", e.size, "Map size WIDTHxHEIGHT (default 1024x512)");
+  c.add_option("--preview", e.preview, "Also a PNG of the map to look at (exposure 0.25)")->check(NonEmpty);
+}
+
+void DeclareTurntable(CLI::App& c, Line& line) {
+  TurntableArgs& t = line.turntable;
+  c.add_option("scene", t.scene, "Scene file (default: the built-in preview scene)")->check(NonEmpty);
+  c.add_option("-o,--output", t.output, "OUT.webp, or PNG frames named by a pattern (frame-####.png, frame-%03d.png)")
+      ->required()
+      ->check(NonEmpty);
+  c.add_option("--frames", t.frames, "Frames in one turn (default 36)")->check(CLI::Range(1, 3600));
+  c.add_option("--rotate", t.rotate, "camera (orbits the target) or environment (turns the environment lights)")
+      ->check(NonEmpty);
+  AddSizeOption(c, "--size", t.size, "Frame size WIDTHxHEIGHT (default: the scene's)");
+  c.add_option("--threads", t.threads, "Worker threads")->check(CLI::Range(1, 1024));
+  c.add_option("--delay", t.delay, "WebP: milliseconds per frame (default 100)")->check(CLI::Range(1, 65535));
+}
+
 void DeclareCompare(CLI::App& c, Line& line) {
   CompareArgs& k = line.compare;
   c.add_option("a", k.a, "Image (.png, .exr) or scene (.json)")->required()->check(NonEmpty);
@@ -127,6 +151,10 @@ const Command kCommands[] = {
      [](CLI::App& c, Line& l) { DeclareSweep(c, l.sweep); }, [](Line& l) { return Sweep(l.module, l.sweep); }},
     {"make-map", "Write a direction or angle map (16-bit data PNG or float EXR)", DeclareMakeMap,
      [](Line& l) { return MakeMap(l.makeMap); }},
+    {"make-env", "Write a studio environment (float EXR lat-long map)", DeclareMakeEnv,
+     [](Line& l) { return MakeEnv(l.makeEnv); }},
+    {"turntable", "Render frames around the scene: an animated WebP or a PNG sequence", DeclareTurntable,
+     [](Line& l) { return l.turntable.module = l.module, Turntable(l.turntable); }},
     {"compare", "Compare two images, or two renders (modules or scenes), A against B", DeclareCompare,
      [](Line& l) { return l.compare.module = l.module, Compare(l.compare); }},
 };
@@ -190,7 +218,7 @@ int main(int argc, char** argv) {
   Line line;
   const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   line.render.threads = line.serve.threads = line.lobe.threads = line.sweep.threads = cores;
-  line.compare.threads = cores;
+  line.compare.threads = line.turntable.threads = cores;
   app.add_option("--module", line.module, "The module file to load (default: quillane.p next to this program)")
       ->check(NonEmpty);
   app.add_flag("--version", line.showVersion, "Print the version, then the module file's path, size and SHA-256");
