@@ -52,6 +52,16 @@ Scene DefaultScene() {
   cool.intensity = 1.0;
   scene.lights.push_back(cool);
 
+  // Studio lighting around both: soft boxes over a dark ground. "lighting":
+  // "plain" leaves the two lights above alone.
+  Light studio;
+  studio.name = "Studio";
+  studio.type = LightType::Environment;
+  studio.preset = "studio";
+  studio.intensity = 0.2;
+  studio.samples = 4;
+  scene.lights.push_back(studio);
+
   scene.inputs["UV"] = {SourceKind::Uv, {0.0, 0.0, 0.0}};
   return scene;
 }
