@@ -11,6 +11,7 @@
 #include <iterator>
 #include <limits>
 #include <stdexcept>
+#include <string_view>
 #include <vector>
 
 #include "standin/assets/asset_error.h"
@@ -32,6 +33,37 @@ void CheckSize(const std::string& path, long long width, long long height) {
   }
 }
 
+// Whether a Radiance file's pixels after the header fill width x height:
+// stb_image reads zeros past the end of a short file, so the runs are
+// walked here first. A scanline is run-length encoded (it starts 2, 2 and
+// its width) or, from there to the end, flat RGBE.
+bool HdrDataComplete(const std::vector<unsigned char>& bytes, int width, int height) {
+  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  const size_t blank = text.find("\n\n");
+  const size_t end = blank == std::string_view::npos ? blank : text.find('\n', blank + 2);
+  if (end == std::string_view::npos) return false;
+  size_t at = end + 1;
+  const size_t size = bytes.size();
+  const size_t w = static_cast<size_t>(width);
+  for (int row = 0; row < height; ++row) {
+    const bool rle = width >= 8 && width < 32768 && at + 4 <= size && bytes[at] == 2 &&
+                     bytes[at + 1] == 2 && ((bytes[at + 2] << 8) | bytes[at + 3]) == width;
+    if (!rle) return size - at >= w * 4 * static_cast<size_t>(height - row);
+    at += 4;
+    for (int channel = 0; channel < 4; ++channel) {
+      for (size_t filled = 0; filled < w;) {
+        if (at >= size) return false;
+        const size_t count = bytes[at] > 128 ? bytes[at] - 128u : bytes[at];
+        const size_t stored = bytes[at] > 128 ? 1 : count;
+        if (count == 0 || filled + count > w || size - at - 1 < stored) return false;
+        at += 1 + stored;
+        filled += count;
+      }
+    }
+  }
+  return true;
+}
+
 Texture ReadHdr(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
   const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)),
@@ -43,6 +75,9 @@ Texture ReadHdr(const std::string& path) {
   if (!stbi_info_from_memory(bytes.data(), length, &width, &height, &channels))
     throw AssetError(path + ": cannot read Radiance HDR: " + stbi_failure_reason());
   CheckSize(path, width, height);
+  if (!HdrDataComplete(bytes, width, height))
+    throw AssetError(path + ": cannot read Radiance HDR: the file is truncated or corrupt (it holds "
+                     "less than its " + SizeText(width, height) + " pixels)");
   float* pixels = stbi_loadf_from_memory(bytes.data(), length, &width, &height, &channels, 3);
   if (!pixels) throw AssetError(path + ": cannot read Radiance HDR: " + stbi_failure_reason());
   Texture texture;

@@ -2,6 +2,9 @@
 // images, the bad mesh and image catalogue, make-map and compare.
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -75,6 +78,11 @@ const Refusal kBadAssets[] = {
      "truncated (scene key inputs.UV.image)"},
     {"image-exr-color.json",
      "FILE/map.exr: an EXR file holds linear values: use the \"data\" encoding (scene key inputs.Color.image)"},
+    {"env-truncated-hdr.json", "FILE/truncated.hdr: cannot read Radiance HDR: the file is truncated "
+                               "or corrupt (it holds less than its 4x4 pixels)"},
+    {"env-huge-hdr.json", "FILE/huge.hdr: the environment map is 20000x10000; at most 33554432 "
+                          "texels are read"},
+    {"env-not-image-png.json", "FILE/not-image.png: not an OpenEXR or Radiance HDR file"},
     {"image-channels.json",
      "FILE/image-channels.json: key inputs.Specular.channels: this input takes one number: name one channel"},
 };
@@ -146,6 +154,59 @@ TEST(MakeMap, RefusesAngleThatIsNotFinite) {
         << run.err;
     EXPECT_FALSE(std::filesystem::exists(dir + "/m.exr")) << angle;
   }
+}
+
+// An environment from make-env (EXR) and from a Radiance file light a
+// render; the same turntable gives the same bytes on one or two threads.
+TEST(Environment, MapsFromMakeEnvAndHdrFilesLightARender) {
+  const std::string dir = TempFolder();
+  ASSERT_EQ(RunQuillane({"make-env", "sky", "--size", "64x32", "-o", dir + "/sky.exr"}).exitCode, 0);
+  {
+    // 4x2 flat RGBE texels of radiance 1: mantissa 128 at exponent 129.
+    std::ofstream hdr(dir + "/grey.hdr", std::ios::binary);
+    hdr << "#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y 2 +X 4\n";
+    for (int i = 0; i < 8; ++i) hdr << "\x80\x80\x80\x81";
+  }
+  for (const char* map : {"sky.exr", "grey.hdr"}) {
+    std::ofstream(dir + "/scene.json")
+        << R"({"objects": [{"name": "B", "shape": "sphere"}], "lights": [{"name": "E", )"
+        << R"("type": "environment", "image": ")" << map << R"(", "rotation": 45}]})";
+    const auto run = RunQuillane({"render", dir + "/scene.json", "-o", dir + "/out.png", "--size", "16x9"});
+    EXPECT_EQ(run.exitCode, 0) << map << ": " << run.err;
+  }
+  const auto one = RunQuillane({"turntable", "--frames", "3", "--size", "32x18", "--rotate", "environment",
+                                "--threads", "1", "-o", dir + "/one.webp"});
+  const auto two = RunQuillane({"turntable", "--frames", "3", "--size", "32x18", "--threads", "2",
+                                "--rotate", "environment", "-o", dir + "/two.webp"});
+  ASSERT_EQ(one.exitCode + two.exitCode, 0) << one.err << two.err;
+  EXPECT_EQ(standin_test::ReadFile(dir + "/one.webp"), standin_test::ReadFile(dir + "/two.webp"));
+}
+
+TEST(Environment, MakeEnvAndTurntableRefuseBadOptions) {
+  const std::string dir = TempFolder();
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"make-env", "sun", "-o", dir + "/e.exr"}, "make-env: unknown preset \"sun\" (expected studio or sky)"},
+      {{"make-env", "studio", "-o", dir + "/e.png"}, "make-env: " + dir + "/e.png: expected an .exr output"},
+      {{"make-env", "studio", "--size", "16384x16384", "-o", dir + "/e.exr"},
+       "make-env: --size: at most 33554432 texels"},
+      {{"turntable", "-o", dir + "/t.gif"}, "turntable: " + dir + "/t.gif: expected OUT.webp or a PNG "
+                                            "pattern such as frame-####.png or frame-%03d.png"},
+      {{"turntable", "-o", dir + "/t.webp", "--rotate", "lights"},
+       "turntable: --rotate: expected camera or environment, not \"lights\""},
+      {{"turntable", Example("knob.json"), "-o", dir + "/t.webp", "--rotate", "environment", "--frames", "1",
+        "--size", "16x9"},
+       ""},
+      {{"turntable", Example("conventions-reference.json"), "-o", dir + "/t.webp", "--rotate", "environment"},
+       "turntable: --rotate environment: the scene has no environment light"},
+  };
+  for (const auto& [args, message] : cases) {
+    const auto run = RunQuillane(args);
+    EXPECT_EQ(run.exitCode, message.empty() ? 0 : 2) << args[0] << " " << args[1] << ": " << run.err;
+    if (!message.empty()) {
+      EXPECT_EQ(run.err, "quillane: " + message + "\n");
+    }
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir + "/e.exr"));
 }
 
 }  // namespace
