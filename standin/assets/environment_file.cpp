@@ -121,8 +121,7 @@ Texture ReadEnvironmentFile(const std::string& path) {
 }
 
 std::shared_ptr<const EnvironmentMap> LoadEnvironment(const Light& light) {
-  if (const EnvironmentPreset* preset = FindEnvironmentPreset(light.preset))
-    return MakeEnvironmentMap(preset->make(kPresetWidth, kPresetWidth / 2), light.preset);
+  if (const EnvironmentPreset* preset = FindEnvironmentPreset(light.preset)) return PresetMap(*preset);
   try {
     return MakeEnvironmentMap(ReadEnvironmentFile(light.imagePath), light.imagePath);
   } catch (const std::invalid_argument& e) {

@@ -1,4 +1,5 @@
 // The built-in preview scene.
+#include "standin/render/environment_preset.h"
 #include "standin/render/scene.h"
 
 namespace standin {
@@ -58,6 +59,7 @@ Scene DefaultScene() {
   studio.name = "Studio";
   studio.type = LightType::Environment;
   studio.preset = "studio";
+  studio.environment = PresetMap(*FindEnvironmentPreset(studio.preset));
   studio.intensity = 0.2;
   studio.samples = 4;
   scene.lights.push_back(studio);

@@ -94,6 +94,16 @@ constexpr std::array<EnvironmentPreset, 2> kPresets{{
 
 }  // namespace
 
+std::shared_ptr<const EnvironmentMap> PresetMap(const EnvironmentPreset& preset) {
+  static const std::array<std::shared_ptr<const EnvironmentMap>, kPresets.size()> kMaps = [] {
+    std::array<std::shared_ptr<const EnvironmentMap>, kPresets.size()> maps;
+    for (size_t i = 0; i < kPresets.size(); ++i)
+      maps[i] = MakeEnvironmentMap(kPresets[i].make(kPresetWidth, kPresetWidth / 2), kPresets[i].name);
+    return maps;
+  }();
+  return kMaps[static_cast<size_t>(&preset - kPresets.data())];
+}
+
 const EnvironmentPreset* FindEnvironmentPreset(const std::string& name) {
   for (const EnvironmentPreset& preset : kPresets) {
     if (name == preset.name) return &preset;

@@ -3,8 +3,10 @@
 // as EXR; an environment light's "preset" key uses them directly).
 #pragma once
 
+#include <memory>
 #include <string>
 
+#include "standin/render/environment.h"
 #include "standin/render/texture.h"
 
 namespace standin {
@@ -27,5 +29,9 @@ const EnvironmentPreset* FindEnvironmentPreset(const std::string& name);
 
 // The presets' map size in a scene (width; the height is half).
 inline constexpr int kPresetWidth = 512;
+
+// The preset's map at that size, ready to sample: made once per process
+// and shared (scenes set it when they name the preset).
+std::shared_ptr<const EnvironmentMap> PresetMap(const EnvironmentPreset& preset);
 
 }  // namespace standin

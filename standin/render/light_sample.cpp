@@ -23,11 +23,18 @@ uint64_t Mix(uint64_t z) {
   return z ^ (z >> 31);
 }
 
+// FNV-1a of a name.
+uint64_t NameHash(std::string_view name) {
+  uint64_t h = 0xcbf29ce484222325ull;
+  for (const char c : name) h = (h ^ static_cast<unsigned char>(c)) * 0x100000001b3ull;
+  return h;
+}
+
 double Wrap(double u) { return u >= 1.0 ? u - 1.0 : u; }
 
 }  // namespace
 
-void SamplePoint(const LightSample& sample, int light, double* u1, double* u2) {
+void SamplePoint(const LightSample& sample, std::string_view light, double* u1, double* u2) {
   const int count = sample.count < 1 ? 1 : sample.count;
   const int parts = sample.parts < 1 ? 1 : sample.parts;
   const uint32_t n = static_cast<uint32_t>(count) * static_cast<uint32_t>(parts);
@@ -35,7 +42,7 @@ void SamplePoint(const LightSample& sample, int light, double* u1, double* u2) {
                       static_cast<uint32_t>(sample.part)) % n;
   const uint64_t seed = Mix((static_cast<uint64_t>(static_cast<uint32_t>(sample.x)) << 32) ^
                             static_cast<uint32_t>(sample.y) ^
-                            Mix(static_cast<uint64_t>(static_cast<uint32_t>(light)) + 1));
+                            Mix(NameHash(light)));
   const double shift1 = static_cast<double>(seed >> 11) * 0x1p-53;
   const double shift2 = static_cast<double>(Mix(seed) >> 11) * 0x1p-53;
   *u1 = Wrap((i + 0.5) / n + shift1);

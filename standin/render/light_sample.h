@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 namespace standin {
 
@@ -20,10 +21,12 @@ struct LightSample {
   int parts = 1;
 };
 
-// Two numbers in [0, 1) for `sample` of scene light `light`: the
+// Two numbers in [0, 1) for `sample` of the light called `light`: the
 // Hammersley set of count x parts points, shifted toroidally by a hash of
-// the pixel and the light (Cranley-Patterson rotation), so each pixel's
-// samples are stratified and neighbouring pixels and lights decorrelated.
-void SamplePoint(const LightSample& sample, int light, double* u1, double* u2);
+// the pixel and the light's name (Cranley-Patterson rotation), so each
+// pixel's samples are stratified, neighbouring pixels and lights are
+// decorrelated, and a light draws the same numbers whatever other lights
+// the scene holds.
+void SamplePoint(const LightSample& sample, std::string_view light, double* u1, double* u2);
 
 }  // namespace standin

@@ -89,7 +89,7 @@ bool EnvironmentArrival(const Light& l, double u1, double u2, Arrival* out) {
   return true;
 }
 
-bool Arrive(const Light& l, int index, Vec3 spot, const LightSample& sample, Arrival* out) {
+bool Arrive(const Light& l, Vec3 spot, const LightSample& sample, Arrival* out) {
   out->color = l.color * l.intensity;
   if (l.type == LightType::Distant) {
     out->toLight = -Normalized(l.direction);
@@ -107,7 +107,7 @@ bool Arrive(const Light& l, int index, Vec3 spot, const LightSample& sample, Arr
     return falloff > 0.0;
   }
   double u1 = 0.0, u2 = 0.0;
-  SamplePoint(sample, index, &u1, &u2);
+  SamplePoint(sample, l.name, &u1, &u2);
   if (l.type == LightType::Environment) return EnvironmentArrival(l, u1, u2, out);
   return AreaArrival(l, spot, u1, u2, out);
 }
@@ -130,7 +130,7 @@ bool IlluminateSpot(const Scene& scene, int light, const double position[3],
   const Light& l = scene.lights[static_cast<size_t>(light)];
   const Vec3 spot = Load(position);
   Arrival arrival;
-  if (!Arrive(l, light, spot, sample, &arrival)) return false;
+  if (!Arrive(l, spot, sample, &arrival)) return false;
   Store(-arrival.toLight, direction);
   Store(arrival.color, color);
   if (!l.shadows) return true;

@@ -124,7 +124,8 @@ struct Light {
   std::string preset;       // environment: a built-in map ("studio", "sky")
   double rotation = 0.0;    // environment: degrees about world +Y
   int samples = 1;          // area and environment: items in the host's list
-  // Environment: the map ready to sample, once loaded (LoadSceneAssets).
+  // Environment: the map ready to sample: a preset's as soon as the scene
+  // names it, an image's once loaded (LoadSceneAssets).
   std::shared_ptr<const EnvironmentMap> environment;
 };
 

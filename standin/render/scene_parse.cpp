@@ -188,6 +188,7 @@ void ReadEnvironmentKeys(JsonObject& in, Light& light, const std::string& folder
     if (!FindEnvironmentPreset(light.preset))
       v.Fail("expected \"studio\" or \"sky\", not \"" + light.preset + "\"");
     if (!light.image.empty()) v.Fail("give \"image\" or \"preset\", not both");
+    light.environment = PresetMap(*FindEnvironmentPreset(light.preset));
   });
   TypeKey(in, "rotation", env,
           [&](const JsonValue& v) { light.rotation = v.Number(); });
