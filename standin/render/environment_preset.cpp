@@ -4,15 +4,12 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <numbers>
 #include <string>
 
 #include "standin/render/vec3.h"
 
 namespace standin {
 namespace {
-
-constexpr double kPi = std::numbers::pi;
 
 // A soft box: a rectangle of the sky at azimuth `azimuth` and elevation
 // `elevation` (degrees), half-extents in degrees, radiance `color`, with
