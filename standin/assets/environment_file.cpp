@@ -6,6 +6,8 @@
 #include <ImfInputFile.h>
 #include <stb_image.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -64,17 +66,15 @@ bool HdrDataComplete(const std::vector<unsigned char>& bytes, int width, int hei
   return true;
 }
 
-Texture ReadHdr(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)),
-                                         std::istreambuf_iterator<char>());
-  if (file.bad() || bytes.size() > static_cast<size_t>(std::numeric_limits<int>::max()))
-    throw AssetError(path + ": cannot read the environment map");
+Texture ReadHdr(const std::string& path, const std::vector<unsigned char>& bytes, AssetFiles& files) {
+  if (bytes.size() > static_cast<size_t>(std::numeric_limits<int>::max()))
+    throw AssetError(path + ": cannot read the environment map: the file is too large");
   const int length = static_cast<int>(bytes.size());
   int width = 0, height = 0, channels = 0;
   if (!stbi_info_from_memory(bytes.data(), length, &width, &height, &channels))
     throw AssetError(path + ": cannot read Radiance HDR: " + stbi_failure_reason());
   CheckSize(path, width, height);
+  files.Claim(static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) * 3 * sizeof(float), path);
   if (!HdrDataComplete(bytes, width, height))
     throw AssetError(path + ": cannot read Radiance HDR: the file is truncated or corrupt (it holds "
                      "less than its " + SizeText(width, height) + " pixels)");
@@ -104,26 +104,31 @@ void CheckExrSize(const std::string& path) {
 
 }  // namespace
 
-Texture ReadEnvironmentFile(const std::string& path) {
-  std::error_code ignored;
-  if (std::filesystem::is_directory(path, ignored))
-    throw AssetError(path + ": cannot read the environment map: it is a directory");
-  std::ifstream file(path, std::ios::binary);
-  if (!file) throw AssetError(path + ": cannot read the environment map: no such file or no access");
-  char magic[4] = {};
-  file.read(magic, sizeof magic);
-  if (magic[0] == '#' && magic[1] == '?') return ReadHdr(path);
-  if (magic[0] == 0x76 && magic[1] == 0x2f && magic[2] == 0x31 && magic[3] == 0x01) {
+Texture ReadEnvironmentFile(const std::string& path, AssetFiles& files) {
+  // Only a regular file, read once: a FIFO or a device is refused unread.
+  const std::vector<unsigned char> bytes = files.Read(path);
+  auto starts = [&](std::initializer_list<unsigned char> magic) {
+    return bytes.size() >= magic.size() && std::equal(magic.begin(), magic.end(), bytes.begin());
+  };
+  if (starts({'#', '?'})) return ReadHdr(path, bytes, files);
+  if (starts({0x76, 0x2f, 0x31, 0x01})) {
     CheckExrSize(path);
-    return ReadImageFile(path, Encoding::Data);
+    return ReadImageFile(path, Encoding::Data, files);
   }
   throw AssetError(path + ": not an OpenEXR or Radiance HDR file");
 }
 
-std::shared_ptr<const EnvironmentMap> LoadEnvironment(const Light& light) {
+Texture ReadEnvironmentFile(const std::string& path) {
+  AssetFiles files;
+  return ReadEnvironmentFile(path, files);
+}
+
+std::shared_ptr<const EnvironmentMap> LoadEnvironment(const Light& light, const std::string& folder,
+                                                      AssetFiles& files) {
   if (const EnvironmentPreset* preset = FindEnvironmentPreset(light.preset)) return PresetMap(*preset);
   try {
-    return MakeEnvironmentMap(ReadEnvironmentFile(light.imagePath), light.imagePath);
+    const std::string path = files.Resolve(folder, light.image);
+    return MakeEnvironmentMap(ReadEnvironmentFile(path, files), path);
   } catch (const std::invalid_argument& e) {
     throw AssetError(e.what());
   }

@@ -47,9 +47,12 @@ void LoadImages(Scene& scene, AssetFiles& files) {
   }
 }
 
-void LoadEnvironments(Scene& scene) {
-  for (Light& light : scene.lights) {
-    if (light.type == LightType::Environment) light.environment = LoadEnvironment(light);
+void LoadEnvironments(Scene& scene, AssetFiles& files) {
+  for (size_t i = 0; i < scene.lights.size(); ++i) {
+    Light& light = scene.lights[i];
+    if (light.type != LightType::Environment) continue;
+    const std::string key = KeyPath(IndexPath("lights", i), "image");
+    light.environment = Named(light.imagePath, key, [&] { return LoadEnvironment(light, scene.folder, files); });
   }
 }
 
@@ -108,7 +111,7 @@ std::vector<std::pair<std::string, std::string>> SceneAssetFiles(const Scene& sc
 void LoadSceneAssets(Scene& scene, const std::string& root) {
   AssetFiles files(root);
   LoadImages(scene, files);
-  LoadEnvironments(scene);
+  LoadEnvironments(scene, files);
   LoadMeshes(scene, files);
 }
 

@@ -120,6 +120,7 @@ std::optional<Color3> Host::Evaluate(const HostNode& node, HostSpot& spot,
   spot.info.illuminate = HostServicesImpl::Illuminate;
   std::optional<Color3> result;
   TraceScope tracing(trace);
+  SpotScope evaluating(spot);
   handler_.evaluate(node.instance, &spot.info,
                     reinterpret_cast<OutputHandle>(const_cast<HostNode*>(&node)),
                     reinterpret_cast<ValueHandle>(&result));

@@ -10,7 +10,6 @@
 #pragma once
 
 #include <array>
-#include <cstddef>
 #include <deque>
 #include <functional>
 #include <map>
@@ -54,10 +53,6 @@ struct HostSpot {
   std::array<double, 3> probeValue{0.0, 0.0, 0.0};
 };
 static_assert(std::is_standard_layout_v<HostSpot>);
-// The module illuminates with the spot's own worldPosition, the first
-// member of the record's first member: the position pointer leads back to
-// the HostSpot as the SpotInfo pointer does.
-static_assert(offsetof(HostSpot, info) == 0 && offsetof(SpotInfo, worldPosition) == 0);
 
 struct HostObject {
   std::string name;

@@ -8,6 +8,7 @@ namespace {
 
 Host* gActive = nullptr;            // the one host that exists, if any
 thread_local Trace* tTrace = nullptr;  // where this thread's calls are noted
+thread_local const HostSpot* tSpot = nullptr;  // the spot this thread evaluates
 
 void Note(const char* call, const std::string& subject = {}) {
   if (tTrace) tTrace->push_back({call, subject});
@@ -303,9 +304,10 @@ int HostServicesImpl::Illuminate(ItemHandle light, const double position[3],
   NoteLight("illuminate", l);
   if (!l) return 0;
   if (l->illuminate) {
-    // The module passes the spot's own position (see HostSpot).
-    const HostSpot* spot = reinterpret_cast<const HostSpot*>(position);
-    return l->illuminate(position, spot->sample, direction, color);
+    // The sample of the spot being evaluated when the module illuminates
+    // that spot's own position, as it does; the first sample otherwise.
+    const bool own = tSpot && position == tSpot->info.worldPosition;
+    return l->illuminate(position, own ? tSpot->sample : LightSample{}, direction, color);
   }
   std::memcpy(direction, l->direction.data(), sizeof l->direction);
   std::memcpy(color, l->color.data(), sizeof l->color);
@@ -325,6 +327,7 @@ void HostServicesImpl::Attach(Host* host) {
 }
 
 void HostServicesImpl::SetTrace(Trace* trace) { tTrace = trace; }
+void HostServicesImpl::SetSpot(const HostSpot* spot) { tSpot = spot; }
 
 HostNode* HostServicesImpl::NodeOf(Host& host, void* instance) {
   for (HostNode& node : host.nodes_)

@@ -20,8 +20,20 @@ struct HostServicesImpl {
   static void Attach(Host* host);
   // Where this thread notes the calls it makes (null: nowhere).
   static void SetTrace(Trace* trace);
+  // The spot this thread evaluates (null: none), whose pixel sample the
+  // sampled lights draw from.
+  static void SetSpot(const HostSpot* spot);
   static HostNode* NodeOf(Host& host, void* instance);
   static HostPanel& NewPanel(Host& host);
+};
+
+// Makes `spot` this thread's spot while the scope lasts.
+class SpotScope {
+ public:
+  explicit SpotScope(const HostSpot& spot) { HostServicesImpl::SetSpot(&spot); }
+  ~SpotScope() { HostServicesImpl::SetSpot(nullptr); }
+  SpotScope(const SpotScope&) = delete;
+  SpotScope& operator=(const SpotScope&) = delete;
 };
 
 // Notes this thread's host calls in `trace` while the scope lasts, and

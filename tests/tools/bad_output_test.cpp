@@ -114,7 +114,8 @@ TEST(BadOutput, UnknownCommandIsNamed) {
       {"rendr", "; did you mean \"render\"?"},   // a letter left out
       {"comapre", "; did you mean \"compare\"?"},  // two letters swapped
       {"ev", "; did you mean \"eval\"?"},          // two edits
-      {"make", "; did you mean \"make-map\"?"},    // the one command it begins
+      {"turn", "; did you mean \"turntable\"?"},   // the one command it begins
+      {"make", ""},                               // it begins two: no guess
       {"frobnicate", ""},                         // nothing near
   };
   for (const auto& [word, hint] : cases) {

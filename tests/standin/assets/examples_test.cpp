@@ -79,10 +79,10 @@ const Refusal kBadAssets[] = {
     {"image-exr-color.json",
      "FILE/map.exr: an EXR file holds linear values: use the \"data\" encoding (scene key inputs.Color.image)"},
     {"env-truncated-hdr.json", "FILE/truncated.hdr: cannot read Radiance HDR: the file is truncated "
-                               "or corrupt (it holds less than its 4x4 pixels)"},
+                               "or corrupt (it holds less than its 4x4 pixels) (scene key lights[0].image)"},
     {"env-huge-hdr.json", "FILE/huge.hdr: the environment map is 20000x10000; at most 33554432 "
-                          "texels are read"},
-    {"env-not-image-png.json", "FILE/not-image.png: not an OpenEXR or Radiance HDR file"},
+                          "texels are read (scene key lights[0].image)"},
+    {"env-not-image-png.json", "FILE/not-image.png: not an OpenEXR or Radiance HDR file (scene key lights[0].image)"},
     {"image-channels.json",
      "FILE/image-channels.json: key inputs.Specular.channels: this input takes one number: name one channel"},
 };
