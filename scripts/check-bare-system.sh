@@ -11,7 +11,8 @@
 #   - `render` of the built-in scene, the PNG byte for byte the build's;
 #   - `lobe -o x.pdf`;
 #   - `compare` of that render with the build's (no difference);
-#   - `serve` on a free loopback port, answering every request for 2 s.
+#   - `serve` on a free loopback port, answering every request for 2 s
+#     once its first preview and views are drawn.
 # The libraries the package carries are first deleted from the root, so
 # only the package's copies can serve. Run by scripts/check-release.sh:
 #   scripts/check-bare-system.sh TARBALL
@@ -136,8 +137,20 @@ done
 url=$(grep -o 'http://127.0.0.1:[0-9]*/' "$bare/serve.log" | head -1)
 [ -n "$url" ] || { cat "$bare/serve.log"; fail "serve printed no address"; }
 python3 - "$url" <<'EOF' || fail "serve did not answer for 2 s"
-import sys, time, urllib.request
+import sys, time, urllib.error, urllib.request
 url, paths, answered = sys.argv[1], ["", "api/state", "api/preview", "api/view/lobe.png"], 0
+# The preview and the views exist once the first passes are drawn (404
+# until then): wait up to 30 s for every path to answer once.
+ready = time.monotonic() + 30
+for path in paths:
+    while True:
+        try:
+            urllib.request.urlopen(url + path, timeout=5).read()
+            break
+        except urllib.error.HTTPError as error:
+            if error.code != 404 or time.monotonic() > ready:
+                sys.exit(f"{url}{path}: status {error.code}")
+            time.sleep(0.1)
 end = time.monotonic() + 2
 while time.monotonic() < end:
     for path in paths:
