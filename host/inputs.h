@@ -58,4 +58,21 @@ constexpr bool QuestionsAreAPermutation() {
 }
 static_assert(QuestionsAreAPermutation());
 
+// The inputs in question order: kQuestions[i].question == i.
+constexpr std::array<NodeInput, kNodeInputs.size()> InQuestionOrder() {
+  std::array<NodeInput, kNodeInputs.size()> order{};
+  for (const NodeInput& input : kNodeInputs) order[input.question] = input;
+  return order;
+}
+inline constexpr std::array<NodeInput, kNodeInputs.size()> kQuestions =
+    InQuestionOrder();
+
+// The last question before the specular amount is tested: with "Color" and
+// "Specular" answered, an amount of 0 or less ends the evaluation in black.
+inline constexpr InputIndex kLastBeforeAmountTest = kSpecularInput;
+
+// How many numbers the host's value of an input of connection type `type`
+// holds: one for a scalar, three for a colour or a vector.
+constexpr int ValueCount(int type) { return type == kConnectionScalar ? 1 : 3; }
+
 }  // namespace quillane

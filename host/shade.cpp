@@ -1,23 +1,43 @@
 #include "host/shade.h"
 
+#include <utility>
+
 #include "shading/lobe.h"
 
 namespace quillane {
 
 namespace {
 
-// Reads input `index` for Shade, which starts at the first input found
-// wired: one before `first` is known unwired and `first` known wired;
-// later ones are asked. Returns the input's bit when wired, else 0. The
-// node's own setting for an unwired input is looked at only where the maths
-// uses it, so that nothing is kept across the host calls that follow.
-inline unsigned ReadFrom(InputIndex first, InputIndex index,
-                         const InputHandle& input, SpotInfo* spot,
-                         double* value, int count) {
-  if (index < first) return 0;
-  if (index > first && !Wired(input)) [[likely]] return 0;
-  ReadWired(input, spot, value, count);
-  return Bit(index);
+// Question Q for ShadeFrom, which starts at the first input found wired: one
+// before `first` is known unwired and `first` known wired; later ones are
+// asked. Reads the host's value when wired and returns the input's bit, else
+// 0. The node's own setting for an unwired input is looked at only where the
+// maths uses it, so that nothing is kept across the host calls that follow.
+template <InputIndex Q>
+inline unsigned AskAndRead(InputIndex first, const NodeData& data,
+                           SpotInfo* spot, HostValues& h) {
+  const InputHandle& input = data.*kQuestions[Q].handle;
+  if (Q < first) return 0;
+  if (Q > first && !Wired(input)) [[likely]]
+    return 0;
+  ReadWired(input, spot, HostValueOf(h, Q), ValueCount(kQuestions[Q].type));
+  return Bit(Q);
+}
+
+// Questions From + I..., in question order; adds their bits to `wired`.
+template <InputIndex From, unsigned... I>
+inline void AskAndReadEach(InputIndex first, const NodeData& data,
+                           SpotInfo* spot, HostValues& h, unsigned& wired,
+                           std::integer_sequence<unsigned, I...>) {
+  ((wired |= AskAndRead<InputIndex(From + I)>(first, data, spot, h)), ...);
+}
+
+// Questions From to To, in question order; adds their bits to `wired`.
+template <InputIndex From, InputIndex To>
+inline void AskAndReadInOrder(InputIndex first, const NodeData& data,
+                              SpotInfo* spot, HostValues& h, unsigned& wired) {
+  AskAndReadEach<From>(first, data, spot, h, wired,
+                       std::make_integer_sequence<unsigned, To - From + 1>());
 }
 
 // The scene's lights in the host's order, the sum formed in that order. A
@@ -81,8 +101,7 @@ constexpr FrameShape WithUV(FrameShape s, bool uv) {
 
 template <FrameShape S>
 inline void ShadeTurn(const Shading& e, const Vec3& n, const Vec3& t) {
-  if (Source(e).theta != 0.0)
-    return ShadeShaped<WithRotate(S, true)>(e, n, t);
+  if (Source(e).theta != 0.0) return ShadeShaped<WithRotate(S, true)>(e, n, t);
   return ShadeShaped<WithRotate(S, false)>(e, n, t);
 }
 
@@ -115,33 +134,24 @@ inline void ShadeFromTangent(const Shading& e) {
   return ShadeLight<S>(e, n, t);
 }
 
-// The evaluation from the first input AskWhileNoneWired found wired
-// (`first`): that input's value, the questions and values of the inputs
-// after it, then the maths compiled for the shape they found, all inlined
-// (flatten) so that values stay in registers and no frame is added per step.
-[[gnu::noinline, gnu::flatten]] void Shade(const NodeData& data, SpotInfo* spot,
-                                           ValueHandle value,
-                                           InputIndex first) {
+}  // namespace
+
+// Everything inlined (flatten), so that values stay in registers and no
+// frame is added per step.
+[[gnu::flatten]] void ShadeFrom(const NodeData& data, SpotInfo* spot,
+                                ValueHandle value, InputIndex first) {
   HostValues h;
 
   // Base colour and specular amount; no amount, no highlight.
-  unsigned wired = ReadFrom(first, kColorInput, data.inColor, spot, h.color, 3);
-  wired |=
-      ReadFrom(first, kSpecularInput, data.inSpecular, spot, &h.specular, 1);
+  unsigned wired = 0;
+  AskAndReadInOrder<kColorInput, kLastBeforeAmountTest>(first, data, spot, h,
+                                                        wired);
   if (Chosen(wired, kSpecularInput, h.specular, data.specular) <= 0.0)
     return SetBlack(value);
 
-  // The other inputs in the host's order; the maths waits for them.
-  wired |= ReadFrom(first, kUGlossinessInput, data.inUGlossiness, spot,
-                    &h.uGlossiness, 1);
-  wired |= ReadFrom(first, kVGlossinessInput, data.inVGlossiness, spot,
-                    &h.vGlossiness, 1);
-  wired |= ReadFrom(first, kAxisInput, data.inAxis, spot, h.axis, 3);
-  wired |= ReadFrom(first, kTangentRotateInput, data.inTangentRotate, spot,
-                    &h.tangentRotate, 1);
-  wired |= ReadFrom(first, kNormalInput, data.inNormal, spot, h.normal, 3);
-  wired |= ReadFrom(first, kCustomLightInput, data.inCustomLight, spot,
-                    h.customLight, 3);
+  // The other inputs before "UV"; the maths waits for them.
+  AskAndReadInOrder<InputIndex(kLastBeforeAmountTest + 1),
+                    InputIndex(kUVInput - 1)>(first, data, spot, h, wired);
 
   const Shading e{data, h, wired, spot, value};
   constexpr LightSource kAny = LightSource::kFixed;  // decided later
@@ -155,36 +165,12 @@ inline void ShadeFromTangent(const Shading& e) {
   return ShadeFromTangent<FrameShape{false, false, kAny, false, false}>(e);
 }
 
-}  // namespace
-
-// Shade from a first wired input fixed here, so that the question before
-// each hand-over need not set it up.
-template <InputIndex First>
-[[gnu::noinline]] void ShadeFrom(const NodeData& data, SpotInfo* spot,
-                                 ValueHandle value) {
-  Shade(data, spot, value, First);
-}
-
-template void ShadeFrom<kColorInput>(const NodeData&, SpotInfo*, ValueHandle);
-template void ShadeFrom<kSpecularInput>(const NodeData&, SpotInfo*,
-                                        ValueHandle);
-template void ShadeFrom<kUGlossinessInput>(const NodeData&, SpotInfo*,
-                                           ValueHandle);
-template void ShadeFrom<kVGlossinessInput>(const NodeData&, SpotInfo*,
-                                           ValueHandle);
-template void ShadeFrom<kAxisInput>(const NodeData&, SpotInfo*, ValueHandle);
-template void ShadeFrom<kTangentRotateInput>(const NodeData&, SpotInfo*,
-                                             ValueHandle);
-template void ShadeFrom<kNormalInput>(const NodeData&, SpotInfo*, ValueHandle);
-template void ShadeFrom<kCustomLightInput>(const NodeData&, SpotInfo*,
-                                           ValueHandle);
-
 namespace {
 
 template <LightSource L, bool Rotate, bool UV>
 [[gnu::noinline, gnu::flatten]] void ShadeNoneWired(
-    const NodeData& data, SpotInfo* spot, ValueHandle value,
-    double nx, double ny, double nz, double tx, double ty, double tz) {
+    const NodeData& data, SpotInfo* spot, ValueHandle value, double nx,
+    double ny, double nz, double tx, double ty, double tz) {
   HostValues h;
   if constexpr (UV) ReadWired(data.inUV, spot, h.uv, 3);
   const Shading e{data, h, 0u, spot, value};

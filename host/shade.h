@@ -1,8 +1,7 @@
 // What the evaluation's two halves share: asking the host about the inputs
 // (host/evaluate.cpp) and shading once the answers are in (host/shade.cpp).
-// The asking half is compiled on its own, without the compiler's packing of
-// scalar maths into vector registers: on the short way to a zero tangent
-// that packing only adds shuffles to the chain before the test.
+// The asking half is compiled without the compiler's packing of scalar maths
+// into vector registers (see BENCHMARKS.md).
 #pragma once
 
 #include "host/inputs.h"
@@ -26,6 +25,31 @@ struct HostValues {
   double customLight[3];
   double uv[3];
 };
+
+// Where the host's value of input `index` goes.
+constexpr double* HostValueOf(HostValues& h, InputIndex index) {
+  switch (index) {
+    case kColorInput:
+      return h.color;
+    case kSpecularInput:
+      return &h.specular;
+    case kUGlossinessInput:
+      return &h.uGlossiness;
+    case kVGlossinessInput:
+      return &h.vGlossiness;
+    case kAxisInput:
+      return h.axis;
+    case kTangentRotateInput:
+      return &h.tangentRotate;
+    case kNormalInput:
+      return h.normal;
+    case kCustomLightInput:
+      return h.customLight;
+    case kUVInput:
+      return h.uv;
+  }
+  return nullptr;
+}
 
 // The host's `count` values of a wired input: one evaluate call into
 // `value`, zeroed first.
@@ -87,12 +111,11 @@ inline FrameSource Source(const Shading& e) {
 template <LightSource L, bool Rotate, bool UV>
 constexpr FrameShape kNoneWired{false, false, L, Rotate, UV};
 
-// The evaluation from the first input found wired, `First`: that input's
-// value, the questions and values of the inputs after it, then the maths
-// for the shape they found and the output. Defined for every input before
-// "UV".
-template <InputIndex First>
-void ShadeFrom(const NodeData& data, SpotInfo* spot, ValueHandle value);
+// The evaluation from `first`, the first input found wired before "UV":
+// that input's value, the questions and values of the inputs after it, then
+// the maths for the shape they found and the output.
+void ShadeFrom(const NodeData& data, SpotInfo* spot, ValueHandle value,
+               InputIndex first);
 
 // The evaluation once none of the inputs before "UV" was found wired, with
 // the local normal (nx, ny, nz) and tangent (tx, ty, tz), not zero, from
@@ -103,8 +126,7 @@ void ShadeFrom(const NodeData& data, SpotInfo* spot, ValueHandle value);
 // travel in registers and the caller reaches the function by a plain jump.
 using ShadeNoneWiredFunc = void (*)(const NodeData& data, SpotInfo* spot,
                                     ValueHandle value, double nx, double ny,
-                                    double nz, double tx, double ty,
-                                    double tz);
+                                    double nz, double tx, double ty, double tz);
 extern const ShadeNoneWiredFunc kShadeNoneWired[2][2][2];
 
 }  // namespace quillane
