@@ -8,25 +8,23 @@ namespace quillane {
 
 namespace {
 
-constexpr std::array<PanelControl, kSettingCount + 1> MakeControls() {
-  std::array<PanelControl, kSettingCount + 1> list{};
+// One entry per setting, `entry` of each, then one of id 0 that ends the
+// list.
+template <typename Entry, typename Make>
+constexpr std::array<Entry, kSettingCount + 1> PerSetting(Make entry) {
+  std::array<Entry, kSettingCount + 1> list{};
   for (std::size_t i = 0; i < std::size(kSettings); ++i)
-    list[i] = {kSettings[i].control, kSettings[i].label,
-               kSettings[i].controlClass};
-  return list;  // ends with id 0
-}
-
-constexpr std::array<PanelDataDesc, kSettingCount + 1> MakeDataDesc() {
-  std::array<PanelDataDesc, kSettingCount + 1> list{};
-  for (std::size_t i = 0; i < std::size(kSettings); ++i)
-    list[i] = {kSettings[i].control, kSettings[i].dataName,
-               kSettings[i].dataType};
-  return list;  // ends with id 0
+    list[i] = entry(kSettings[i]);
+  return list;
 }
 
 // The host keeps both lists for the panel's lifetime.
-constexpr auto kControls = MakeControls();
-constexpr auto kDataDesc = MakeDataDesc();
+constexpr auto kControls = PerSetting<PanelControl>([](const Setting& s) {
+  return PanelControl{s.control, s.label, s.controlClass};
+});
+constexpr auto kDataDesc = PerSetting<PanelDataDesc>([](const Setting& s) {
+  return PanelDataDesc{s.control, s.dataName, s.dataType};
+});
 
 constexpr PanelId kCtlLightType = SettingWithKey("customLightType")->control;
 
