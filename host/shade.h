@@ -29,24 +29,15 @@ struct HostValues {
 // Where the host's value of input `index` goes.
 constexpr double* HostValueOf(HostValues& h, InputIndex index) {
   switch (index) {
-    case kColorInput:
-      return h.color;
-    case kSpecularInput:
-      return &h.specular;
-    case kUGlossinessInput:
-      return &h.uGlossiness;
-    case kVGlossinessInput:
-      return &h.vGlossiness;
-    case kAxisInput:
-      return h.axis;
-    case kTangentRotateInput:
-      return &h.tangentRotate;
-    case kNormalInput:
-      return h.normal;
-    case kCustomLightInput:
-      return h.customLight;
-    case kUVInput:
-      return h.uv;
+    case kColorInput: return h.color;
+    case kSpecularInput: return &h.specular;
+    case kUGlossinessInput: return &h.uGlossiness;
+    case kVGlossinessInput: return &h.vGlossiness;
+    case kAxisInput: return h.axis;
+    case kTangentRotateInput: return &h.tangentRotate;
+    case kNormalInput: return h.normal;
+    case kCustomLightInput: return h.customLight;
+    case kUVInput: return h.uv;
   }
   return nullptr;
 }
