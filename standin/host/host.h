@@ -54,6 +54,11 @@ struct HostSpot {
 };
 static_assert(std::is_standard_layout_v<HostSpot>);
 
+// The spot evaluated when nothing places it: at the origin, normal +z, the
+// ray from (0, 0, 5), both matrices the identity; no object, no ray-trace
+// entry.
+HostSpot DefaultSpot();
+
 struct HostObject {
   std::string name;
 };
