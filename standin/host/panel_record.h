@@ -1,0 +1,58 @@
+// What a panel service keeps of one panel, shared by the stand-in's service
+// and the host double's: the controls and data description the module gave
+// (copied; the strings stay the module's), its get and set functions, user
+// data per control and the view instance; and the service's table built from
+// one type's functions. Needs the host's declarations only.
+#pragma once
+
+#include <map>
+#include <vector>
+
+#include "hostapi/panel.h"
+
+namespace standin {
+
+struct PanelRecord {
+  std::vector<PanelControl> controls;
+  std::vector<PanelDataDesc> data;
+  PanelGetFunc get = nullptr;
+  PanelSetFunc set = nullptr;
+  std::map<PanelId, void*> userData;  // not owned by the host
+  void* instance = nullptr;           // what the get and set functions receive
+
+  // create: the control list up to its id 0.
+  void CopyControls(const PanelControl* list) {
+    for (; list && list->id != 0; ++list) controls.push_back(*list);
+  }
+  // describe: the data description up to its id 0, and the functions that
+  // read and write the values.
+  void Describe(const PanelDataDesc* list, PanelGetFunc getValue, PanelSetFunc setValue) {
+    data.clear();
+    for (; list && list->id != 0; ++list) data.push_back(*list);
+    get = getValue;
+    set = setValue;
+  }
+  // get data: the user data set for control `id`, or null.
+  void* UserData(PanelId id) const {
+    const auto it = userData.find(id);
+    return it == userData.end() ? nullptr : it->second;
+  }
+};
+
+// The panel service's table from `Service`'s static functions.
+template <typename Service>
+PanelFuncs PanelTable() {
+  PanelFuncs f{};
+  f.version = 1;
+  f.create = Service::Create;
+  f.destroy = Service::Destroy;
+  f.describe = Service::Describe;
+  f.hint = Service::Hint;
+  f.getData = Service::GetData;
+  f.setData = Service::SetData;
+  f.viewInstance = Service::ViewInstance;
+  f.viewRefresh = Service::ViewRefresh;
+  return f;
+}
+
+}  // namespace standin
