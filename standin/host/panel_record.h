@@ -39,20 +39,13 @@ struct PanelRecord {
   }
 };
 
-// The panel service's table from `Service`'s static functions.
+// The panel service's table from `Service`'s static functions (version 1,
+// the unused entries null).
 template <typename Service>
-PanelFuncs PanelTable() {
-  PanelFuncs f{};
-  f.version = 1;
-  f.create = Service::Create;
-  f.destroy = Service::Destroy;
-  f.describe = Service::Describe;
-  f.hint = Service::Hint;
-  f.getData = Service::GetData;
-  f.setData = Service::SetData;
-  f.viewInstance = Service::ViewInstance;
-  f.viewRefresh = Service::ViewRefresh;
-  return f;
+constexpr PanelFuncs PanelTable() {
+  return {1, nullptr, Service::Create, Service::Destroy, Service::Describe, Service::Hint,
+          Service::GetData, Service::SetData, nullptr, nullptr, Service::ViewInstance,
+          Service::ViewRefresh};
 }
 
 }  // namespace standin
