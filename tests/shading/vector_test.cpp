@@ -24,13 +24,16 @@ TEST(Normalize, DividesByLengthUnlessItIsZeroOrNaN) {
       {{0, 0, 0}, 0.0, {0, 0, 0}},
       {{NAN, 1, 0}, NAN, {NAN, 1, 0}},
   };
+  // As EXPECT_DOUBLE_EQ, with NaN equal to NaN.
   const auto same = [](double a, double b) {
-    return std::isnan(a) ? std::isnan(b) : std::fabs(a - b) <= 4e-16 * std::fabs(b);
+    using Double = testing::internal::FloatingPoint<double>;
+    return std::isnan(a) ? std::isnan(b) : Double(a).AlmostEquals(Double(b));
   };
   for (const auto& c : cases) {
     Vec3 v = c.in;
     const double length = Normalize(&v);
-    EXPECT_TRUE(same(length, c.length)) << "length " << length << " of " << c.in.x;
+    EXPECT_TRUE(std::isnan(c.length) ? std::isnan(length) : length == c.length)
+        << "length " << length << " of " << c.in.x;
     EXPECT_TRUE(same(v.x, c.out.x) && same(v.y, c.out.y) && same(v.z, c.out.z))
         << v.x << " " << v.y << " " << v.z << " from " << c.in.x;
   }
