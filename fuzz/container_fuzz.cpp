@@ -7,26 +7,19 @@
 #include <cstdlib>
 #include <string>
 
+#include "fuzz/fuzz_host.h"
 #include "standin/saved/container.h"
-#include "standin/host/host.h"
 
 namespace {
 
 constexpr standin::ContainerForm kForm =
     FUZZ_TEXT_FORM ? standin::ContainerForm::kText : standin::ContainerForm::kBinary;
 
-struct World {
-  standin::ModuleFile module{QUILLANE_MODULE};
-  standin::Host host{module};
-  standin::HostNode& node = host.CreateNode();
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
-  static World* world = new World;
-  standin::Host& host = world->host;
-  standin::HostNode& node = world->node;
+  standin::Host& host = fuzz::Host();
+  static standin::HostNode& node = host.CreateNode();
   const std::string data(reinterpret_cast<const char*>(bytes), size);
   const std::string before = host.Save(node, standin::ContainerForm::kBinary);
   try {

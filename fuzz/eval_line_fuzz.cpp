@@ -5,20 +5,10 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/fuzz_host.h"
 #include "standin/host/eval_case.h"
-#include "standin/host/host.h"
-
-namespace {
-
-struct World {
-  standin::ModuleFile module{QUILLANE_MODULE};
-  standin::Host host{module};
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
-  static World* world = new World;
   const std::string_view line(reinterpret_cast<const char*>(bytes), size);
   standin::EvalCase c;
   try {
@@ -26,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
   } catch (const standin::CaseError&) {
     return 0;
   }
-  const standin::CaseResult result = standin::RunCase(world->host, c);
+  const standin::CaseResult result = standin::RunCase(fuzz::Host(), c);
   const std::string printed = standin::FormatResult(result);
   return printed.empty() ? -1 : 0;
 }

@@ -7,22 +7,12 @@
 #include <cstdlib>
 #include <string>
 
+#include "fuzz/fuzz_host.h"
 #include "standin/saved/container.h"
-#include "standin/host/host.h"
 #include "standin/host/scene_host.h"
 #include "standin/render/scene.h"
 
-namespace {
-
-struct World {
-  standin::ModuleFile module{QUILLANE_MODULE};
-  standin::Host host{module};
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
-  static World* world = new World;
   const std::string text(reinterpret_cast<const char*>(bytes), size);
   standin::Scene scene;
   try {
@@ -36,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
   if (standin::FormatScene(again) != formatted) std::abort();
   standin::Scene saved = scene;
   try {
-    standin::SceneSession session(world->host, scene, "fuzz.json");
+    standin::SceneSession session(fuzz::Host(), scene, "fuzz.json");
     standin::RenderOptions options;
     options.threads = 1;
     session.Render(4, 3, options);
@@ -47,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
   // What the module saved, as --save-scene writes it, loads again and saves
   // to the same text.
   const standin::Scene reread = standin::ParseScene(standin::FormatScene(saved), "saved.json");
-  standin::SceneSession session(world->host, reread, "saved.json");
+  standin::SceneSession session(fuzz::Host(), reread, "saved.json");
   if (session.SaveNodeText() != saved.nodeData) std::abort();
   return 0;
 }

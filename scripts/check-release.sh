@@ -84,12 +84,7 @@ done
 step "windows package, unpacked into an empty folder, in a fresh wine prefix"
 # A prefix of its own, made now in the check's folder (which every run starts
 # afresh), so nothing the build's prefix holds can help the package.
-export WINEPREFIX=$work/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export DISPLAY=
-wine=/usr/lib/wine/wine64
-[ -x "$wine" ] || wine=$(command -v wine)
-wineserver=/usr/lib/wine/wineserver
-[ -x "$wineserver" ] || wineserver=$(command -v wineserver)
+. scripts/wine-env.sh "$work/wine-prefix"
 trap '"$wineserver" --kill >/dev/null 2>&1 || true; rm -rf "$copy"' EXIT
 prefix_started=$SECONDS
 "$wine" wineboot --init >/dev/null 2>&1 || true

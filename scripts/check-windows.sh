@@ -73,13 +73,7 @@ step "version resources"
   "$win/quillane.p" "$win/quillane.exe" || fail "wrong version resource"
 
 step "wine prefix"
-# Headless: no display driver, no Mono or Gecko installers, no debug output.
-export WINEPREFIX=$win/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export DISPLAY=
-wine=/usr/lib/wine/wine64
-[ -x "$wine" ] || wine=$(command -v wine)
-wineserver=/usr/lib/wine/wineserver
-[ -x "$wineserver" ] || wineserver=$(command -v wineserver)
+. scripts/wine-env.sh "$win/wine-prefix"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   "$wine" wineboot --init >/dev/null 2>&1 || true
   "$wineserver" --wait

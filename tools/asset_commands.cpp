@@ -19,7 +19,7 @@
 #include "standin/host/scene_host.h"
 #include "standin/render/environment_preset.h"
 #include "standin/render/image.h"
-#include "standin/render/output_files.h"
+#include "standin/files/output_files.h"
 #include "standin/render/render_memory.h"
 #endif
 
@@ -104,7 +104,7 @@ void AddCompareOutput(standin::OutputFiles& outputs, const CompareArgs& args,
 }  // namespace
 
 int MakeMap(const MakeMapArgs& args) {
-  try {
+  return Guarded([&] {
     standin::MapOptions options;
     options.kind = ParseKind(args.kind);
     std::tie(options.width, options.height) = args.size.value_or(std::make_pair(512, 512));
@@ -131,13 +131,11 @@ int MakeMap(const MakeMapArgs& args) {
     });
     outputs.Commit();
     return 0;
-  } catch (const std::exception& e) {
-    return Fail(e.what());
-  }
+  });
 }
 
 int MakeEnv(const MakeEnvArgs& args) {
-  try {
+  return Guarded([&] {
     const standin::EnvironmentPreset* preset = standin::FindEnvironmentPreset(args.preset);
     if (!preset) {
       return Fail("make-env: unknown preset \"" + args.preset + "\" (expected studio or sky)");
@@ -161,13 +159,11 @@ int MakeEnv(const MakeEnvArgs& args) {
     }
     outputs.Commit();
     return 0;
-  } catch (const std::exception& e) {
-    return Fail(e.what());
-  }
+  });
 }
 
 int Compare(const CompareArgs& args) {
-  try {
+  return Guarded([&] {
     const std::string b = args.b.empty() ? args.a : args.b;
     const std::string moduleA = args.moduleA.empty() ? args.module : args.moduleA;
     const std::string moduleB = args.moduleB.empty() ? args.module : args.moduleB;
@@ -190,9 +186,7 @@ int Compare(const CompareArgs& args) {
       return 1;
     }
     return 0;
-  } catch (const std::exception& e) {
-    return Fail(e.what());
-  }
+  });
 }
 
 #else

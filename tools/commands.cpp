@@ -19,7 +19,7 @@
 #include "standin/assets/scene_assets.h"
 #include "standin/lookdev/aov.h"
 #include "standin/render/image.h"
-#include "standin/render/output_files.h"
+#include "standin/files/output_files.h"
 #include "standin/render/render_memory.h"
 #endif
 

@@ -13,7 +13,7 @@
 #include "standin/lookdev/cairo_output.h"
 #include "standin/lookdev/lobe_request.h"
 #include "standin/lookdev/sweep.h"
-#include "standin/render/output_files.h"
+#include "standin/files/output_files.h"
 #include "standin/render/scene.h"
 #endif
 

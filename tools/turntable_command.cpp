@@ -20,7 +20,7 @@
 #include "standin/host/scene_host.h"
 #include "standin/render/environment.h"
 #include "standin/render/image.h"
-#include "standin/render/output_files.h"
+#include "standin/files/output_files.h"
 #include "standin/render/render_memory.h"
 #endif
 

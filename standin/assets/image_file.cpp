@@ -15,7 +15,7 @@
 #include "standin/assets/asset_error.h"
 #include "standin/assets/image_png.h"
 #include "standin/render/exr_write.h"
-#include "standin/render/output_files.h"
+#include "standin/files/output_files.h"
 
 namespace standin {
 namespace {

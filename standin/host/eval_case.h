@@ -67,7 +67,8 @@ std::string FormatResult(const CaseResult& result);
 bool RunEvalLine(Host& host, std::string_view line, int number, std::ostream& out);
 // Runs every non-blank line of `in`, writing one line each to `out`; a line
 // that fails gives {"error": "line N: ..."}. Returns 1 when any line failed,
-// else 0.
+// else 0. Lines are read as RunEvalFile reads them (eval_input.cpp), each at
+// most kMaxEvalLine long; throws InputError otherwise.
 int RunEvalStream(Host& host, std::istream& in, std::ostream& out);
 
 }  // namespace standin

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
+#include <istream>
 #include <ostream>
 
 #include "standin/host/eval_case.h"
@@ -9,10 +11,14 @@
 namespace standin {
 namespace {
 
-// Reads lines from a C stream in blocks.
+// Reads up to `size` bytes into `buffer`: the count, 0 at the end of input.
+// Throws InputError when reading fails.
+using ReadBlock = std::function<size_t(char* buffer, size_t size)>;
+
+// Reads lines in blocks.
 class LineReader {
  public:
-  LineReader(std::FILE* in, const std::string& name) : in_(in), name_(name) {}
+  LineReader(ReadBlock read, const std::string& name) : read_(std::move(read)), name_(name) {}
 
   // The next line without its '\n' in `line`; false at the end of input.
   bool Next(std::string* line, int number) {
@@ -33,31 +39,51 @@ class LineReader {
   }
 
  private:
-  // Refills the buffer; false at the end of input, InputError on a failure.
+  // Refills the buffer; false at the end of input.
   bool Fill() {
     start_ = 0;
-    end_ = std::fread(buffer_, 1, sizeof buffer_, in_);
-    if (end_ == 0 && std::ferror(in_))
-      throw InputError(name_ + ": cannot read: " + std::strerror(errno));
+    end_ = read_(buffer_, sizeof buffer_);
     return end_ > 0;
   }
 
-  std::FILE* in_;
+  ReadBlock read_;
   const std::string& name_;
   char buffer_[1 << 16];
   size_t start_ = 0;
   size_t end_ = 0;
 };
 
-}  // namespace
-
-int RunEvalFile(Host& host, std::FILE* in, const std::string& name, std::ostream& out) {
-  LineReader reader(in, name);
+// The one eval-line loop: every line run, 1 when any failed.
+int RunLines(Host& host, LineReader& reader, std::ostream& out) {
   int status = 0;
   std::string line;
   for (int number = 1; reader.Next(&line, number); ++number)
     if (!RunEvalLine(host, line, number, out)) status = 1;
   return status;
+}
+
+}  // namespace
+
+int RunEvalFile(Host& host, std::FILE* in, const std::string& name, std::ostream& out) {
+  const ReadBlock read = [&](char* buffer, size_t size) {
+    const size_t got = std::fread(buffer, 1, size, in);
+    if (got == 0 && std::ferror(in))
+      throw InputError(name + ": cannot read: " + std::strerror(errno));
+    return got;
+  };
+  LineReader reader(read, name);
+  return RunLines(host, reader, out);
+}
+
+int RunEvalStream(Host& host, std::istream& in, std::ostream& out) {
+  static const std::string kName = "input";
+  const ReadBlock read = [&](char* buffer, size_t size) {
+    in.read(buffer, static_cast<std::streamsize>(size));
+    if (in.bad()) throw InputError(kName + ": cannot read");
+    return static_cast<size_t>(in.gcount());
+  };
+  LineReader reader(read, kName);
+  return RunLines(host, reader, out);
 }
 
 }  // namespace standin

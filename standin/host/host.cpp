@@ -16,6 +16,15 @@ std::string ActivationFailure(const char* className, int code) {
 
 }  // namespace
 
+HostSpot DefaultSpot() {
+  HostSpot spot;
+  SpotInfo& s = spot.info;
+  s.normal[2] = 1.0;
+  s.raySource[2] = 5.0;
+  for (int i = 0; i < 3; ++i) s.toWorld[4 * i] = s.toLocal[4 * i] = 1.0;
+  return spot;
+}
+
 Host::Host(const ModuleFile& module) : module_(module) {
   HostServicesImpl::Attach(this);
   try {

@@ -22,6 +22,7 @@
 #include "hostapi/hostapi.h"
 #include "standin/saved/container.h"
 #include "standin/host/module_file.h"
+#include "standin/host/panel_record.h"
 #include "standin/render/geometry.h"
 #include "standin/render/light_sample.h"
 #include "standin/render/scene.h"
@@ -54,6 +55,11 @@ struct HostSpot {
 };
 static_assert(std::is_standard_layout_v<HostSpot>);
 
+// The spot evaluated when nothing places it: at the origin, normal +z, the
+// ray from (0, 0, 5), both matrices the identity; no object, no ray-trace
+// entry.
+HostSpot DefaultSpot();
+
 struct HostObject {
   std::string name;
 };
@@ -85,17 +91,11 @@ struct HostInput {
 };
 
 // What the panel service recorded of one panel.
-struct HostPanel {
+struct HostPanel : PanelRecord {
   int type = 0;
-  std::vector<PanelControl> controls;
-  std::vector<PanelDataDesc> data;
-  PanelGetFunc get = nullptr;
-  PanelSetFunc set = nullptr;
   PanelChangeFunc change = nullptr;
   std::string label;
   std::map<PanelId, std::vector<std::string>> choices;
-  std::map<PanelId, void*> userData;
-  void* instance = nullptr;
   int refreshes = 0;
   bool destroyed = false;
 };

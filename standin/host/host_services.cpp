@@ -195,36 +195,38 @@ const LightInfo kLightInfo = MakeLightInfo();
 
 // ---- "LWXPanel"
 
-// create: a new panel record owned by the host, with the control list
-// copied (the strings stay the module's).
-PanelHandle CreatePanel(int type, const PanelControl* controls) {
-  if (!gActive) return nullptr;
-  HostPanel& panel = HostServicesImpl::NewPanel(*gActive);
-  panel.type = type;
-  for (const PanelControl* c = controls; c && c->id != 0; ++c)
-    panel.controls.push_back(*c);
-  return reinterpret_cast<PanelHandle>(&panel);
-}
-
-// destroy: marks the panel gone; the host drops it later.
-void DestroyPanel(PanelHandle panel) {
-  if (panel) AsPanel(panel)->destroyed = true;
-}
-
-// describe: copies the data description and keeps the get and set
-// functions, which the host calls with the panel's view instance.
-void DescribePanel(PanelHandle panel, const PanelDataDesc* data,
-                   PanelGetFunc get, PanelSetFunc set) {
-  HostPanel* p = AsPanel(panel);
-  p->data.clear();
-  for (const PanelDataDesc* d = data; d && d->id != 0; ++d) p->data.push_back(*d);
-  p->get = get;
-  p->set = set;
-}
+struct PanelService {
+  // create: a new panel record owned by the host.
+  static PanelHandle Create(int type, const PanelControl* controls) {
+    if (!gActive) return nullptr;
+    HostPanel& panel = HostServicesImpl::NewPanel(*gActive);
+    panel.type = type;
+    panel.CopyControls(controls);
+    return reinterpret_cast<PanelHandle>(&panel);
+  }
+  // destroy: marks the panel gone; the host drops it later.
+  static void Destroy(PanelHandle panel) {
+    if (panel) AsPanel(panel)->destroyed = true;
+  }
+  static void Describe(PanelHandle panel, const PanelDataDesc* data, PanelGetFunc get,
+                       PanelSetFunc set) {
+    AsPanel(panel)->Describe(data, get, set);
+  }
+  static void Hint(PanelHandle panel, PanelId id, const PanelHint* hints);
+  static void* GetData(PanelHandle panel, PanelId id) { return AsPanel(panel)->UserData(id); }
+  static void SetData(PanelHandle panel, PanelId id, void* data) {
+    AsPanel(panel)->userData[id] = data;
+  }
+  static void ViewInstance(PanelHandle panel, void* instance) {
+    AsPanel(panel)->instance = instance;
+  }
+  // view refresh: counted for tests.
+  static void ViewRefresh(PanelHandle panel) { ++AsPanel(panel)->refreshes; }
+};
 
 // Reads a hint list: each known tag and its arguments. Reading stops at the
 // closing 0 or at a tag whose arguments it does not know.
-void HintPanel(PanelHandle panel, PanelId, const PanelHint* hints) {
+void PanelService::Hint(PanelHandle panel, PanelId, const PanelHint* hints) {
   HostPanel* p = AsPanel(panel);
   for (const PanelHint* h = hints; h && *h != 0;) {
     if (h[0] == kHintChangeNotify) {
@@ -246,36 +248,7 @@ void HintPanel(PanelHandle panel, PanelId, const PanelHint* hints) {
   }
 }
 
-// get data / set data: user data per control, not owned by the host.
-// view instance: the record the get and set functions receive.
-// view refresh: counted for tests.
-void* GetPanelData(PanelHandle panel, PanelId id) {
-  const auto& data = AsPanel(panel)->userData;
-  const auto it = data.find(id);
-  return it == data.end() ? nullptr : it->second;
-}
-void SetPanelData(PanelHandle panel, PanelId id, void* data) {
-  AsPanel(panel)->userData[id] = data;
-}
-void ViewInstance(PanelHandle panel, void* instance) {
-  AsPanel(panel)->instance = instance;
-}
-void ViewRefresh(PanelHandle panel) { ++AsPanel(panel)->refreshes; }
-
-PanelFuncs MakePanelFuncs() {
-  PanelFuncs f{};
-  f.version = 1;
-  f.create = CreatePanel;
-  f.destroy = DestroyPanel;
-  f.describe = DescribePanel;
-  f.hint = HintPanel;
-  f.getData = GetPanelData;
-  f.setData = SetPanelData;
-  f.viewInstance = ViewInstance;
-  f.viewRefresh = ViewRefresh;
-  return f;
-}
-const PanelFuncs kPanelFuncs = MakePanelFuncs();
+const PanelFuncs kPanelFuncs = PanelTable<PanelService>();
 
 }  // namespace
 

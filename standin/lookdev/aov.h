@@ -8,7 +8,7 @@
 
 #include "standin/host/host.h"
 #include "standin/render/image.h"
-#include "standin/render/output_files.h"
+#include "standin/files/output_files.h"
 #include "standin/render/renderer.h"
 #include "standin/render/scene.h"
 

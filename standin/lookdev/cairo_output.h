@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "standin/render/output_files.h"
+#include "standin/files/output_files.h"
 
 namespace standin::lookdev {
 

@@ -11,7 +11,7 @@
 #include "standin/lookdev/frame_recovery.h"
 #include "standin/lookdev/probe.h"
 #include "standin/render/renderer.h"
-#include "standin/render/output_files.h"
+#include "standin/files/output_files.h"
 
 namespace standin::lookdev {
 

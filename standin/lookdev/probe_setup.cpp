@@ -29,9 +29,7 @@ std::vector<CaseSetting> ParseSettings(const std::vector<std::string>& pairs) {
 
 ProbeSetup::ProbeSetup(Host& host) : host_(host) {
   host.ActivateNode({});
-  spot_.info.normal[2] = 1.0;
-  spot_.info.raySource[2] = 5.0;
-  for (int i = 0; i < 3; ++i) spot_.info.toWorld[4 * i] = spot_.info.toLocal[4 * i] = 1.0;
+  spot_ = DefaultSpot();
   spot_.info.rayTrace = Host::RayTraceEntry();
 }
 

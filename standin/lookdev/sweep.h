@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "standin/host/host.h"
-#include "standin/render/output_files.h"
+#include "standin/files/output_files.h"
 #include "standin/render/scene.h"
 
 namespace standin::lookdev {

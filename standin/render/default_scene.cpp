@@ -3,21 +3,6 @@
 #include "standin/render/scene.h"
 
 namespace standin {
-namespace {
-
-Object MakeObject(const char* name, Shape shape, Vec3 position, Vec3 rotation,
-                  UvMode uv) {
-  Object object;
-  object.name = name;
-  object.shape = shape;
-  object.position = position;
-  object.rotation = rotation;
-  object.uvMode = uv;
-  PlaceObject(object);
-  return object;
-}
-
-}  // namespace
 
 Scene DefaultScene() {
   Scene scene;
@@ -27,11 +12,11 @@ Scene DefaultScene() {
   scene.render.background = {0.012, 0.013, 0.016};
 
   // A ball on the left; a disc on the right turned toward the camera.
-  Object ball = MakeObject("Ball", Shape::Sphere, {-1.25, 0.0, 0.0}, {}, UvMode::Constant);
+  Object ball = PlacedObject("Ball", Shape::Sphere, {-1.25, 0.0, 0.0}, {}, UvMode::Constant);
   ball.uvConstant = {1.0, 0.5};
   scene.objects.push_back(ball);
   scene.objects.push_back(
-      MakeObject("Plate", Shape::Disc, {1.25, 0.0, 0.0}, {-10.0, -10.0, 0.0}, UvMode::Planar));
+      PlacedObject("Plate", Shape::Disc, {1.25, 0.0, 0.0}, {-10.0, -10.0, 0.0}, UvMode::Planar));
 
   // A warm key light from the upper left, nearly frontal so its shadow
   // edge stays near the ball's outline, kept off the disc...

@@ -15,20 +15,24 @@ struct LocalHit {
   Vec3 local;  // hit point relative to the object's centre, local frame
 };
 
+// The roots of a t^2 + 2 b t + c = 0 in order, the nearer one from the
+// numerically stable form; false when there are none.
+bool QuadraticRoots(double a, double b, double c, double* t0, double* t1) {
+  const double disc = b * b - a * c;
+  if (!(disc >= 0.0) || !(a > 0.0)) return false;
+  const double root = std::sqrt(disc);
+  const double q = b >= 0.0 ? -(b + root) : -(b - root);
+  *t0 = q / a;
+  *t1 = q != 0.0 ? c / q : *t0;
+  if (*t0 > *t1) std::swap(*t0, *t1);
+  return true;
+}
+
 // Nearest root of |o + t d|^2 = r^2 within [tMin, tMax].
 bool HitSphere(Vec3 o, Vec3 d, double r, double tMin, double tMax,
                LocalHit* out) {
-  const double a = Dot(d, d);
-  const double b = Dot(o, d);
-  const double c = Dot(o, o) - r * r;
-  const double disc = b * b - a * c;
-  if (!(disc >= 0.0) || !(a > 0.0)) return false;
-  // The two roots, the nearer one from the numerically stable form.
-  const double root = std::sqrt(disc);
-  const double q = b >= 0.0 ? -(b + root) : -(b - root);
-  double t0 = q / a;
-  double t1 = q != 0.0 ? c / q : t0;
-  if (t0 > t1) std::swap(t0, t1);
+  double t0, t1;
+  if (!QuadraticRoots(Dot(d, d), Dot(o, d), Dot(o, o) - r * r, &t0, &t1)) return false;
   for (double t : {t0, t1}) {
     if (t >= tMin && t <= tMax) {
       *out = {t, o + d * t};
@@ -55,13 +59,8 @@ bool HitCylinder(Vec3 o, Vec3 d, double r, double height, double tMin, double tM
   const double a = d.x * d.x + d.z * d.z;
   const double b = o.x * d.x + o.z * d.z;
   const double c = (o.x * o.x + o.z * o.z) - r * r;
-  const double disc = b * b - a * c;
-  if (!(disc >= 0.0) || !(a > 0.0)) return false;
-  const double root = std::sqrt(disc);
-  const double q = b >= 0.0 ? -(b + root) : -(b - root);
-  double t0 = q / a;
-  double t1 = q != 0.0 ? c / q : t0;
-  if (t0 > t1) std::swap(t0, t1);
+  double t0, t1;
+  if (!QuadraticRoots(a, b, c, &t0, &t1)) return false;
   for (double t : {t0, t1}) {
     const Vec3 p = o + d * t;
     if (t >= tMin && t <= tMax && std::abs(p.y) <= 0.5 * height) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "standin/render/output_files.h"
+#include "standin/files/output_files.h"
 
 namespace standin {
 

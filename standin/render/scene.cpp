@@ -164,6 +164,19 @@ void PlaceObject(Object& object) {
   object.toLocal = Transposed(object.toWorld);
 }
 
+Object PlacedObject(const char* name, Shape shape, Vec3 position, Vec3 rotation, UvMode uv,
+                    double size) {
+  Object object;
+  object.name = name;
+  object.shape = shape;
+  object.position = position;
+  object.rotation = rotation;
+  object.size = size;
+  object.uvMode = uv;
+  PlaceObject(object);
+  return object;
+}
+
 bool IsSampled(LightType type) {
   return type == LightType::Rectangle || type == LightType::Disc ||
          type == LightType::Environment;

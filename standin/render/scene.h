@@ -85,6 +85,10 @@ struct Object {
 
 // Fills object.toWorld and object.toLocal from object.rotation.
 void PlaceObject(Object& object);
+// An object of `shape` at `position`, turned by `rotation` (degrees) and
+// placed, the rest as Object gives it.
+Object PlacedObject(const char* name, Shape shape, Vec3 position, Vec3 rotation, UvMode uv,
+                    double size = 1.0);
 
 enum class LightType { Distant, Point, Spot, Rectangle, Disc, Environment };
 

@@ -7,7 +7,7 @@
 
 #include "standin/json/json_parse.h"
 #include "standin/render/environment_preset.h"
-#include "standin/render/json_reader.h"
+#include "standin/render/scene_json.h"
 #include "standin/render/scene.h"
 #include "standin/render/source_names.h"
 
@@ -16,12 +16,12 @@ namespace {
 
 using nlohmann::json;
 
-Camera ReadCamera(JsonObject in) {
+Camera ReadCamera(SceneObject in) {
   Camera camera;
-  in.Optional("position", [&](const JsonValue& v) { camera.position = v.Triple(); });
-  in.Optional("target", [&](const JsonValue& v) { camera.target = v.Triple(); });
-  in.Optional("up", [&](const JsonValue& v) { camera.up = v.Triple(); });
-  in.Optional("fov", [&](const JsonValue& v) {
+  in.Optional("position", [&](const SceneJson& v) { camera.position = Triple(v); });
+  in.Optional("target", [&](const SceneJson& v) { camera.target = Triple(v); });
+  in.Optional("up", [&](const SceneJson& v) { camera.up = Triple(v); });
+  in.Optional("fov", [&](const SceneJson& v) {
     camera.fov = v.NumberAbove(0.0);
     if (!(camera.fov < 180.0)) v.Fail("expected a number below 180");
   });
@@ -32,18 +32,18 @@ Camera ReadCamera(JsonObject in) {
   return camera;
 }
 
-RenderDefaults ReadRender(JsonObject in) {
+RenderDefaults ReadRender(SceneObject in) {
   RenderDefaults render;
-  in.Optional("width", [&](const JsonValue& v) { render.width = v.Integer(1, 16384); });
-  in.Optional("height", [&](const JsonValue& v) { render.height = v.Integer(1, 16384); });
-  in.Optional("exposure", [&](const JsonValue& v) { render.exposure = v.NumberAbove(0.0); });
-  in.Optional("supersample", [&](const JsonValue& v) { render.supersample = v.Integer(1, 8); });
-  in.Optional("background", [&](const JsonValue& v) { render.background = v.Triple(); });
+  in.Optional("width", [&](const SceneJson& v) { render.width = v.IntegerIn(1, 16384); });
+  in.Optional("height", [&](const SceneJson& v) { render.height = v.IntegerIn(1, 16384); });
+  in.Optional("exposure", [&](const SceneJson& v) { render.exposure = v.NumberAbove(0.0); });
+  in.Optional("supersample", [&](const SceneJson& v) { render.supersample = v.IntegerIn(1, 8); });
+  in.Optional("background", [&](const SceneJson& v) { render.background = Triple(v); });
   in.Finish();
   return render;
 }
 
-const ShapeName& ReadShape(const JsonValue& v) {
+const ShapeName& ReadShape(const SceneJson& v) {
   const std::string s = v.String();
   for (const ShapeName& shape : kShapeNames) {
     if (s == shape.name) return shape;
@@ -52,7 +52,7 @@ const ShapeName& ReadShape(const JsonValue& v) {
          s + "\"");
 }
 
-void ReadUv(const JsonValue& v, Object& object) {
+void ReadUv(const SceneJson& v, Object& object) {
   const char* expected =
       "expected \"planar\", \"spherical\", \"cylindrical\", \"toroidal\", \"mesh\" or an "
       "array of 2 numbers";
@@ -60,7 +60,7 @@ void ReadUv(const JsonValue& v, Object& object) {
     if (v.json.size() != 2) v.Fail(expected);
     object.uvMode = UvMode::Constant;
     for (size_t i = 0; i < 2; ++i) {
-      object.uvConstant[i] = JsonValue{v.json[i], v.file, IndexPath(v.path, i)}.Number();
+      object.uvConstant[i] = v.Index(i).Number();
     }
     return;
   }
@@ -80,14 +80,14 @@ void ReadUv(const JsonValue& v, Object& object) {
 
 // A key that only one shape has: an error on the others.
 template <typename Read>
-void ShapeKey(JsonObject& in, const char* key, bool applies, const char* shape, Read read) {
-  in.Optional(key, [&](const JsonValue& v) {
+void ShapeKey(SceneObject& in, const char* key, bool applies, const char* shape, Read read) {
+  in.Optional(key, [&](const SceneJson& v) {
     if (!applies) v.Fail(std::string("only a ") + shape + " has this key");
     read(v);
   });
 }
 
-Object ReadObject(JsonObject in) {
+Object ReadObject(SceneObject in) {
   Object object;
   object.name = in.Required("name").String();
   if (object.name.empty()) in.Required("name").Fail("expected a non-empty name");
@@ -95,25 +95,25 @@ Object ReadObject(JsonObject in) {
   object.shape = shape.shape;
   object.uvMode = shape.uv;
   if (object.shape == Shape::Mesh) {
-    const JsonValue v = in.Required("mesh");
+    const SceneJson v = in.Required("mesh");
     object.mesh = v.String();
     if (object.mesh.empty()) v.Fail("expected a file name");
   }
-  ShapeKey(in, "mesh", object.shape == Shape::Mesh, "mesh", [](const JsonValue&) {});
-  in.Optional("position", [&](const JsonValue& v) { object.position = v.Triple(); });
-  in.Optional("rotation", [&](const JsonValue& v) { object.rotation = v.Triple(); });
-  in.Optional("size", [&](const JsonValue& v) { object.size = v.NumberAbove(0.0); });
+  ShapeKey(in, "mesh", object.shape == Shape::Mesh, "mesh", [](const SceneJson&) {});
+  in.Optional("position", [&](const SceneJson& v) { object.position = Triple(v); });
+  in.Optional("rotation", [&](const SceneJson& v) { object.rotation = Triple(v); });
+  in.Optional("size", [&](const SceneJson& v) { object.size = v.NumberAbove(0.0); });
   ShapeKey(in, "height", object.shape == Shape::Cylinder, "cylinder",
-           [&](const JsonValue& v) { object.height = v.NumberAbove(0.0); });
+           [&](const SceneJson& v) { object.height = v.NumberAbove(0.0); });
   ShapeKey(in, "tube", object.shape == Shape::Torus, "torus",
-           [&](const JsonValue& v) { object.tube = v.NumberAbove(0.0); });
-  in.Optional("uv", [&](const JsonValue& v) { ReadUv(v, object); });
+           [&](const SceneJson& v) { object.tube = v.NumberAbove(0.0); });
+  in.Optional("uv", [&](const SceneJson& v) { ReadUv(v, object); });
   in.Finish();
   PlaceObject(object);
   return object;
 }
 
-LightType ReadLightType(const JsonValue& v) {
+LightType ReadLightType(const SceneJson& v) {
   const std::string s = v.String();
   for (const LightTypeName& type : kLightTypeNames) {
     if (s == type.name) return type.type;
@@ -122,11 +122,11 @@ LightType ReadLightType(const JsonValue& v) {
          "\"environment\", not \"" + s + "\"");
 }
 
-std::vector<std::string> ReadNames(const JsonValue& v, const Scene& scene) {
+std::vector<std::string> ReadNames(const SceneJson& v, const Scene& scene) {
   if (!v.json.is_array()) v.Fail("expected an array of object names");
   std::vector<std::string> names;
   for (size_t i = 0; i < v.json.size(); ++i) {
-    const JsonValue item{v.json[i], v.file, IndexPath(v.path, i)};
+    const SceneJson item = v.Index(i);
     names.push_back(item.String());
     if (FindObject(scene, names.back()) < 0) {
       item.Fail("no object is called \"" + names.back() + "\"");
@@ -138,52 +138,52 @@ std::vector<std::string> ReadNames(const JsonValue& v, const Scene& scene) {
 // A light key that only some types have: read for those, left for
 // Finish() to call unknown on the others.
 template <typename Read>
-void TypeKey(JsonObject& in, const char* key, bool applies, Read read) {
+void TypeKey(SceneObject& in, const char* key, bool applies, Read read) {
   if (applies) in.Optional(key, read);
 }
 
-void ReadPlacement(JsonObject& in, Light& light) {
+void ReadPlacement(SceneObject& in, Light& light) {
   const LightType t = light.type;
   const bool area = t == LightType::Rectangle || t == LightType::Disc;
   const bool aimed = t == LightType::Distant || t == LightType::Spot || area;
   const bool placed = t == LightType::Point || t == LightType::Spot || area;
   if (aimed) {
-    const JsonValue v = in.Required("direction");
-    light.direction = v.Triple();
+    const SceneJson v = in.Required("direction");
+    light.direction = Triple(v);
     if (!(Length(light.direction) > 0.0)) v.Fail("expected a non-zero direction");
   }
-  if (placed) light.position = in.Required("position").Triple();
+  if (placed) light.position = Triple(in.Required("position"));
 }
 
-void ReadShapeKeys(JsonObject& in, Light& light) {
+void ReadShapeKeys(SceneObject& in, Light& light) {
   const LightType t = light.type;
-  TypeKey(in, "coneAngle", t == LightType::Spot, [&](const JsonValue& v) {
+  TypeKey(in, "coneAngle", t == LightType::Spot, [&](const SceneJson& v) {
     light.coneAngle = v.NumberAbove(0.0);
     if (light.coneAngle > 90.0) v.Fail("expected a number of degrees up to 90");
   });
-  TypeKey(in, "softEdge", t == LightType::Spot, [&](const JsonValue& v) {
+  TypeKey(in, "softEdge", t == LightType::Spot, [&](const SceneJson& v) {
     light.softEdge = v.Number();
     if (light.softEdge < 0.0) v.Fail("expected a number of degrees, 0 or more");
   });
   light.softEdge = std::min(light.softEdge, light.coneAngle);
-  TypeKey(in, "size", t == LightType::Rectangle, [&](const JsonValue& v) {
+  TypeKey(in, "size", t == LightType::Rectangle, [&](const SceneJson& v) {
     if (!v.json.is_array() || v.json.size() != 2) v.Fail("expected an array of 2 numbers");
     for (size_t i = 0; i < 2; ++i)
-      light.size[i] = JsonValue{v.json[i], v.file, IndexPath(v.path, i)}.NumberAbove(0.0);
+      light.size[i] = v.Index(i).NumberAbove(0.0);
   });
   TypeKey(in, "radius", t == LightType::Disc,
-          [&](const JsonValue& v) { light.radius = v.NumberAbove(0.0); });
+          [&](const SceneJson& v) { light.radius = v.NumberAbove(0.0); });
   TypeKey(in, "samples", IsSampled(t),
-          [&](const JsonValue& v) { light.samples = v.Integer(1, 64); });
+          [&](const SceneJson& v) { light.samples = v.IntegerIn(1, 64); });
 }
 
-void ReadEnvironmentKeys(JsonObject& in, Light& light, const std::string& folder) {
+void ReadEnvironmentKeys(SceneObject& in, Light& light, const std::string& folder) {
   const bool env = light.type == LightType::Environment;
-  TypeKey(in, "image", env, [&](const JsonValue& v) {
+  TypeKey(in, "image", env, [&](const SceneJson& v) {
     light.image = v.String();
     if (light.image.empty()) v.Fail("expected a file name");
   });
-  TypeKey(in, "preset", env, [&](const JsonValue& v) {
+  TypeKey(in, "preset", env, [&](const SceneJson& v) {
     light.preset = v.String();
     if (!FindEnvironmentPreset(light.preset))
       v.Fail("expected \"studio\" or \"sky\", not \"" + light.preset + "\"");
@@ -191,30 +191,30 @@ void ReadEnvironmentKeys(JsonObject& in, Light& light, const std::string& folder
     light.environment = PresetMap(*FindEnvironmentPreset(light.preset));
   });
   TypeKey(in, "rotation", env,
-          [&](const JsonValue& v) { light.rotation = v.Number(); });
+          [&](const SceneJson& v) { light.rotation = v.Number(); });
   if (env && light.image.empty() && light.preset.empty())
     in.Self().Fail("an environment light needs \"image\" or \"preset\"");
   if (!light.image.empty()) light.imagePath = ResolvePath(folder, light.image);
 }
 
-Light ReadLight(JsonObject in, const Scene& scene) {
+Light ReadLight(SceneObject in, const Scene& scene) {
   Light light;
   light.name = in.Required("name").String();
   if (light.name.empty()) in.Required("name").Fail("expected a non-empty name");
   light.type = ReadLightType(in.Required("type"));
   ReadPlacement(in, light);
-  in.Optional("color", [&](const JsonValue& v) { light.color = v.Triple(); });
-  in.Optional("intensity", [&](const JsonValue& v) { light.intensity = v.Number(); });
-  in.Optional("affectsSpecular", [&](const JsonValue& v) { light.affectsSpecular = v.Boolean(); });
-  in.Optional("shadows", [&](const JsonValue& v) { light.shadows = v.Boolean(); });
-  in.Optional("excludedFrom", [&](const JsonValue& v) { light.excludedFrom = ReadNames(v, scene); });
+  in.Optional("color", [&](const SceneJson& v) { light.color = Triple(v); });
+  in.Optional("intensity", [&](const SceneJson& v) { light.intensity = v.Number(); });
+  in.Optional("affectsSpecular", [&](const SceneJson& v) { light.affectsSpecular = v.Boolean(); });
+  in.Optional("shadows", [&](const SceneJson& v) { light.shadows = v.Boolean(); });
+  in.Optional("excludedFrom", [&](const SceneJson& v) { light.excludedFrom = ReadNames(v, scene); });
   ReadShapeKeys(in, light);
   ReadEnvironmentKeys(in, light, scene.folder);
   in.Finish();
   return light;
 }
 
-Lighting ReadLighting(const JsonValue& v) {
+Lighting ReadLighting(const SceneJson& v) {
   const std::string s = v.String();
   if (s == "all") return Lighting::All;
   if (s == "plain") return Lighting::Plain;
@@ -228,7 +228,7 @@ const InputName* FindInputName(const std::string& name) {
   return nullptr;
 }
 
-InputSource ReadSourceName(const JsonValue& v, bool scalar) {
+InputSource ReadSourceName(const SceneJson& v, bool scalar) {
   const std::string s = v.String();
   for (const SourceName& source : kSourceNames) {
     if (s != source.name) continue;
@@ -244,7 +244,7 @@ InputSource ReadSourceName(const JsonValue& v, bool scalar) {
 }
 
 // "rgb", "rg", "a", ...: the channels an image binding reads.
-std::vector<int> ReadChannels(const JsonValue& v, bool scalar) {
+std::vector<int> ReadChannels(const SceneJson& v, bool scalar) {
   const std::string s = v.String();
   std::vector<int> channels;
   for (char c : s) {
@@ -258,72 +258,72 @@ std::vector<int> ReadChannels(const JsonValue& v, bool scalar) {
 }
 
 template <typename Value>
-Value ReadChoice(const JsonValue& v, const char* a, Value first, const char* b, Value second) {
+Value ReadChoice(const SceneJson& v, const char* a, Value first, const char* b, Value second) {
   const std::string s = v.String();
   if (s == a) return first;
   if (s == b) return second;
   v.Fail(std::string("expected \"") + a + "\" or \"" + b + "\", not \"" + s + "\"");
 }
 
-InputSource ReadImage(JsonObject in, bool scalar, const std::string& folder) {
+InputSource ReadImage(SceneObject in, bool scalar, const std::string& folder) {
   ImageBinding binding;
-  const JsonValue file = in.Required("image");
+  const SceneJson file = in.Required("image");
   binding.file = file.String();
   if (binding.file.empty()) file.Fail("expected a file name");
   binding.path = ResolvePath(folder, binding.file);
   binding.channels = scalar ? std::vector<int>{0} : std::vector<int>{0, 1, 2};
-  in.Optional("channels", [&](const JsonValue& v) { binding.channels = ReadChannels(v, scalar); });
-  in.Optional("wrap", [&](const JsonValue& v) {
+  in.Optional("channels", [&](const SceneJson& v) { binding.channels = ReadChannels(v, scalar); });
+  in.Optional("wrap", [&](const SceneJson& v) {
     binding.wrap = ReadChoice(v, "repeat", Wrap::Repeat, "clamp", Wrap::Clamp);
   });
-  in.Optional("encoding", [&](const JsonValue& v) {
+  in.Optional("encoding", [&](const SceneJson& v) {
     binding.encoding = ReadChoice(v, "data", Encoding::Data, "color", Encoding::Color);
   });
-  in.Optional("scale", [&](const JsonValue& v) { binding.scale = v.Number(); });
-  in.Optional("bias", [&](const JsonValue& v) { binding.bias = v.Number(); });
+  in.Optional("scale", [&](const SceneJson& v) { binding.scale = v.Number(); });
+  in.Optional("bias", [&](const SceneJson& v) { binding.bias = v.Number(); });
   in.Finish();
   auto image = std::make_shared<ImageInput>();
   image->binding = std::move(binding);
   return {SourceKind::Image, {0.0, 0.0, 0.0}, std::move(image)};
 }
 
-InputSource ReadInput(const std::string& name, const JsonValue& v, const std::string& folder) {
+InputSource ReadInput(const std::string& name, const SceneJson& v, const std::string& folder) {
   const InputName* input = FindInputName(name);
   if (input == nullptr) v.Fail("unknown input (expected one of the node's input names)");
   if (v.json.is_string()) return ReadSourceName(v, input->scalar);
-  if (v.json.is_object()) return ReadImage(JsonObject(v), input->scalar, folder);
+  if (v.json.is_object()) return ReadImage(SceneObject(v), input->scalar, folder);
   if (input->scalar) {
     if (!v.json.is_number()) v.Fail("expected a number or a source name");
     return {SourceKind::Number, {v.Number(), 0.0, 0.0}, nullptr};
   }
   if (!v.json.is_array()) v.Fail("expected an array of 3 numbers or a source name");
-  const Vec3 t = v.Triple();
+  const Vec3 t = Triple(v);
   return {SourceKind::Vector, {t.x, t.y, t.z}, nullptr};
 }
 
-Services ReadServices(JsonObject in) {
+Services ReadServices(SceneObject in) {
   Services services;
-  in.Optional("itemInfo", [&](const JsonValue& v) { services.itemInfo = v.Boolean(); });
-  in.Optional("objectInfo", [&](const JsonValue& v) { services.objectInfo = v.Boolean(); });
-  in.Optional("lightInfo", [&](const JsonValue& v) { services.lightInfo = v.Boolean(); });
+  in.Optional("itemInfo", [&](const SceneJson& v) { services.itemInfo = v.Boolean(); });
+  in.Optional("objectInfo", [&](const SceneJson& v) { services.objectInfo = v.Boolean(); });
+  in.Optional("lightInfo", [&](const SceneJson& v) { services.lightInfo = v.Boolean(); });
   in.Finish();
   return services;
 }
 
 template <typename Read>
-void ReadArray(const JsonValue& v, Read read) {
+void ReadArray(const SceneJson& v, Read read) {
   if (!v.json.is_array()) v.Fail("expected an array");
   for (size_t i = 0; i < v.json.size(); ++i) {
-    read(JsonObject(JsonValue{v.json[i], v.file, IndexPath(v.path, i)}));
+    read(SceneObject(v.Index(i)));
   }
 }
 
-void ReadObjects(const JsonValue& v, Scene& scene) {
-  ReadArray(v, [&](JsonObject item) {
-    const JsonValue self = item.Self();
+void ReadObjects(const SceneJson& v, Scene& scene) {
+  ReadArray(v, [&](SceneObject item) {
+    const SceneJson self = item.Self();
     Object object = ReadObject(std::move(item));
     if (FindObject(scene, object.name) >= 0) {
-      JsonValue{self.json.at("name"), self.file, KeyPath(self.path, "name")}.Fail(
+      self.Key("name").Fail(
           "another object is already called \"" + object.name + "\"");
     }
     scene.objects.push_back(std::move(object));
@@ -348,22 +348,23 @@ json ParseJson(const std::string& text, const std::string& name) {
 Scene ParseScene(const std::string& text, const std::string& name, const std::string& folder) {
   const json root = ParseJson(text, name);
   if (!root.is_object()) throw SceneError(name + ": the scene must be a JSON object");
-  JsonObject in(JsonValue{root, name, ""});
+  const SceneErrors errors{name};
+  SceneObject in(SceneJson{root, "", errors});
   Scene scene;
   scene.folder = folder;
-  in.Optional("camera", [&](const JsonValue& v) { scene.camera = ReadCamera(JsonObject(v)); });
-  in.Optional("render", [&](const JsonValue& v) { scene.render = ReadRender(JsonObject(v)); });
-  in.Optional("objects", [&](const JsonValue& v) { ReadObjects(v, scene); });
-  in.Optional("lights", [&](const JsonValue& v) {
-    ReadArray(v, [&](JsonObject item) { scene.lights.push_back(ReadLight(std::move(item), scene)); });
+  in.Optional("camera", [&](const SceneJson& v) { scene.camera = ReadCamera(SceneObject(v)); });
+  in.Optional("render", [&](const SceneJson& v) { scene.render = ReadRender(SceneObject(v)); });
+  in.Optional("objects", [&](const SceneJson& v) { ReadObjects(v, scene); });
+  in.Optional("lights", [&](const SceneJson& v) {
+    ReadArray(v, [&](SceneObject item) { scene.lights.push_back(ReadLight(std::move(item), scene)); });
   });
-  in.Optional("lighting", [&](const JsonValue& v) { scene.lighting = ReadLighting(v); });
-  in.Optional("inputs", [&](const JsonValue& v) {
-    JsonObject inputs(v);
+  in.Optional("lighting", [&](const SceneJson& v) { scene.lighting = ReadLighting(v); });
+  in.Optional("inputs", [&](const SceneJson& v) {
+    SceneObject inputs(v);
     for (const auto& [key, value] : inputs.Entries()) scene.inputs[key] = ReadInput(key, value, folder);
   });
-  in.Optional("services", [&](const JsonValue& v) { scene.services = ReadServices(JsonObject(v)); });
-  in.Optional("node", [&](const JsonValue& v) { scene.nodeData = v.String(); });
+  in.Optional("services", [&](const SceneJson& v) { scene.services = ReadServices(SceneObject(v)); });
+  in.Optional("node", [&](const SceneJson& v) { scene.nodeData = v.String(); });
   in.Finish();
   return scene;
 }

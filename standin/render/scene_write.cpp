@@ -1,5 +1,5 @@
 // A scene written to its file as one output.
-#include "standin/render/output_files.h"
+#include "standin/files/output_files.h"
 #include "standin/render/scene.h"
 
 namespace standin {

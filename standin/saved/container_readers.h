@@ -76,6 +76,10 @@ class TextReader final : public ContainerReader {
   // nested block.
   const Item* NextValue();
   void ShortRead(int wanted, int got);
+  // Reads up to `count` values: `store(n, word)` keeps the nth or returns
+  // the reason it is not one. The count read, -1 for none.
+  template <typename Store>
+  int ReadEach(int count, Store store);
 
   std::vector<Block> blocks_;  // blocks_[0]: the container itself
   std::vector<Frame> frames_;

@@ -146,7 +146,8 @@ void TextReader::ShortRead(int wanted, int got) {
        " values asked for");
 }
 
-int TextReader::ReadInts(void* values, int count, int size, bool isSigned) {
+template <typename Store>
+int TextReader::ReadEach(int count, Store store) {
   int n = 0;
   for (; n < count; ++n) {
     const Item* item = NextValue();
@@ -154,34 +155,31 @@ int TextReader::ReadInts(void* values, int count, int size, bool isSigned) {
       ShortRead(count, n);
       break;
     }
-    const auto v = ParseInteger(item->word, Low(size, isSigned), High(size, isSigned));
-    if (!v) {
-      Fail(At(item->line) + "\"" + item->word + "\" is not a " +
-           std::to_string(8 * size) + "-bit " + (isSigned ? "" : "unsigned ") +
-           "integer");
+    const std::string refused = store(n, item->word);
+    if (!refused.empty()) {
+      Fail(At(item->line) + "\"" + item->word + "\" is not a " + refused);
       break;
     }
-    StoreInt(values, n, size, *v);
   }
   return n > 0 ? n : -1;
 }
 
+int TextReader::ReadInts(void* values, int count, int size, bool isSigned) {
+  return ReadEach(count, [&](int n, const std::string& word) -> std::string {
+    const auto v = ParseInteger(word, Low(size, isSigned), High(size, isSigned));
+    if (!v) return std::to_string(8 * size) + "-bit " + (isSigned ? "" : "unsigned ") + "integer";
+    StoreInt(values, n, size, *v);
+    return "";
+  });
+}
+
 int TextReader::ReadFloats(float* values, int count) {
-  int n = 0;
-  for (; n < count; ++n) {
-    const Item* item = NextValue();
-    if (!item) {
-      ShortRead(count, n);
-      break;
-    }
-    const auto v = ParseFloat(item->word);
-    if (!v) {
-      Fail(At(item->line) + "\"" + item->word + "\" is not a number");
-      break;
-    }
+  return ReadEach(count, [&](int n, const std::string& word) -> std::string {
+    const auto v = ParseFloat(word);
+    if (!v) return "number";
     values[n] = *v;
-  }
-  return n > 0 ? n : -1;
+    return "";
+  });
 }
 
 int TextReader::ReadString(char* text, int capacity) {

@@ -1,7 +1,5 @@
 #include "standin/serve/input_wiring.h"
 
-#include <cmath>
-
 #include "standin/json/utf8.h"
 #include "standin/render/source_names.h"
 #include "standin/serve/panel_values.h"
@@ -12,25 +10,25 @@ namespace {
 
 using nlohmann::json;
 
-double Finite(const json& value, const std::string& what) {
-  if (!value.is_number() || !std::isfinite(value.get<double>()))
-    throw RequestError(what + ": expected a finite number");
-  return value.get<double>();
+// A constant's numbers; any that is not a finite number is refused alike.
+double Finite(const PageJson& value) {
+  if (!value.json.is_number()) value.Fail("expected a finite number");
+  return value.Number();
 }
 
 InputSource Constant(const json& value, bool scalar) {
-  if (scalar) return {SourceKind::Number, {Finite(value, "constant"), 0.0, 0.0}};
-  if (!value.is_array() || value.size() != 3)
-    throw RequestError("constant: expected three numbers for this input");
+  const PageJson constant{value, "constant", kPageErrors};
+  if (scalar) return {SourceKind::Number, {Finite(constant), 0.0, 0.0}};
+  constant.Size(3, "expected three numbers for this input");
   InputSource source{SourceKind::Vector, {}};
-  for (size_t i = 0; i < 3; ++i) source.value[i] = Finite(value[i], "constant");
+  for (size_t i = 0; i < 3; ++i) source.value[i] = Finite(constant.Element(i));
   return source;
 }
 
-std::string StringKey(const json& request, const char* key) {
-  const auto it = request.find(key);
-  if (it == request.end() || !it->is_string())
-    throw RequestError(std::string("source: \"") + key + "\" must be a string");
+std::string StringKey(const PageJson& request, const char* key) {
+  const auto it = request.json.find(key);
+  if (it == request.json.end() || !it->is_string())
+    request.Fail(std::string("\"") + key + "\" must be a string");
   return it->get<std::string>();
 }
 
@@ -59,13 +57,13 @@ bool IsUnwiring(const json& request) {
 }
 
 InputSource ParseSource(const json& request, bool scalar, const Scene& scene) {
-  if (!request.is_object()) throw RequestError("source: expected an object");
-  const std::string kind = StringKey(request, "kind");
+  const PageJson source{request, "source", kPageErrors};
+  const std::string kind = StringKey(source.Object(), "kind");
   if (kind == "constant") {
     if (!request.contains("value")) throw RequestError("constant: \"value\" is missing");
     return Constant(request["value"], scalar);
   }
-  if (kind == "image") return SceneImageSource(scene, StringKey(request, "name"), scalar);
+  if (kind == "image") return SceneImageSource(scene, StringKey(source, "name"), scalar);
   for (const SourceName& name : kSourceNames) {
     if (kind != name.name) continue;
     if (IsScalarSource(name.kind) != scalar)

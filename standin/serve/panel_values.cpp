@@ -1,6 +1,5 @@
 #include "standin/serve/panel_values.h"
 
-#include <cmath>
 #include <cstring>
 #include <limits>
 
@@ -16,13 +15,6 @@ const std::vector<std::string>* ChoicesOf(const HostPanel& panel, PanelId id) {
   return it == panel.choices.end() ? nullptr : &it->second;
 }
 
-double FiniteNumber(const json& value, const std::string& label) {
-  if (!value.is_number()) throw RequestError(label + ": expected a number");
-  const double number = value.get<double>();
-  if (!std::isfinite(number)) throw RequestError(label + ": expected a finite number");
-  return number;
-}
-
 // The largest integer the control takes, from its class.
 std::int64_t IntegerLimit(const HostPanel& panel, const PanelControl& control) {
   const std::string cls = Text(control.controlClass);
@@ -33,21 +25,12 @@ std::int64_t IntegerLimit(const HostPanel& panel, const PanelControl& control) {
   return std::numeric_limits<std::int32_t>::max();
 }
 
-std::int32_t Integer(const HostPanel& panel, const PanelControl& control, const json& value) {
-  const std::string label = Text(control.label);
-  if (!value.is_number_integer()) throw RequestError(label + ": expected an integer");
+std::int32_t Integer(const HostPanel& panel, const PanelControl& control, const PageJson& value) {
   const std::int64_t limit = IntegerLimit(panel, control);
   const std::int64_t low = limit == std::numeric_limits<std::int32_t>::max()
                                ? std::numeric_limits<std::int32_t>::min()
                                : 0;
-  const auto number = value.is_number_unsigned()
-                          ? static_cast<std::int64_t>(std::min<std::uint64_t>(
-                                value.get<std::uint64_t>(), std::uint64_t{1} << 40))
-                          : value.get<std::int64_t>();
-  if (number < low || number > limit)
-    throw RequestError(label + ": expected an integer from " + std::to_string(low) +
-                       " to " + std::to_string(limit));
-  return static_cast<std::int32_t>(number);
+  return static_cast<std::int32_t>(value.Integer(low, limit, IntegerRange(low, limit)));
 }
 
 }  // namespace
@@ -80,18 +63,17 @@ json ReadValue(const HostPanel& panel, PanelId id) {
 
 PanelValue ParseValue(const HostPanel& panel, PanelId id, const json& value) {
   const PanelControl& control = FindControl(panel, id);
-  const std::string label = Text(control.label);
+  const PageJson checked{value, Text(control.label), kPageErrors};
   const std::string type = Text(FindData(panel, id).dataType);
   PanelValue out;
   if (type == "integer") {
     out.isInteger = true;
-    out.integer = Integer(panel, control, value);
+    out.integer = Integer(panel, control, checked);
   } else if (type == "color") {
-    if (!value.is_array() || value.size() != 3)
-      throw RequestError(label + ": expected three numbers");
-    for (size_t i = 0; i < 3; ++i) out.numbers[i] = FiniteNumber(value[i], label);
+    checked.Size(3, "expected three numbers");
+    for (size_t i = 0; i < 3; ++i) out.numbers[i] = checked.Element(i).Number();
   } else {
-    out.numbers[0] = FiniteNumber(value, label);
+    out.numbers[0] = checked.Number();
   }
   return out;
 }

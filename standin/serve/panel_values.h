@@ -11,6 +11,7 @@
 #include <string>
 
 #include "standin/host/host.h"
+#include "standin/json/json_checked.h"
 #include "standin/json/json_text.h"
 
 namespace standin {
@@ -19,6 +20,11 @@ namespace standin {
 struct RequestError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
+
+// A value in a request, its failures naming the field ("Axis: expected an
+// integer from 0 to 2").
+using PageJson = CheckedJson<PathErrors<RequestError>>;
+inline const PathErrors<RequestError> kPageErrors{};
 
 // One panel value in the form the set function takes: three doubles for a
 // colour, one double for other numbers, one 32-bit integer for integers.

@@ -9,6 +9,14 @@ import {openPage, serveEachTest} from "./harness.mjs";
 const live = serveEachTest((folder) => writeFileSync(join(folder, "broken.json"), "{\"objects\": ["));
 
 const row = (page, label) => page.locator(`.control[data-label="${label}"]`);
+
+// Wires input `name` to the constant typed as `value` through its row.
+async function wireConstant(page, name, value) {
+  const input = page.locator(`.input[data-input="${name}"]`);
+  await input.locator("select").selectOption("constant");
+  await input.locator("input").fill(value);
+  await input.locator("button").click();
+}
 const stateValue = (page, label) => page.evaluate(async (l) => {
   const state = await fetch("/api/state").then((r) => r.json());
   return state.panel.controls.find((c) => c.label === l).value;
@@ -156,10 +164,7 @@ test("images keep landing while dragging", async (t) => {
 
 test("wiring an input hides its control", async () => {
   const page = await openPage(live.browser, live.server.url);
-  const input = page.locator('.input[data-input="Specular"]');
-  await input.locator("select").selectOption("constant");
-  await input.locator("input").fill("0.5");
-  await input.locator("button").click();
+  await wireConstant(page, "Specular", "0.5");
   await row(page, "Specular").locator("input[type=range]").waitFor({state: "hidden"});
   assert.ok(await row(page, "Specular").locator(".note").isVisible());
   assert.match(await page.locator("#calls").textContent(), /input event.*LWXPanel view refresh/s);
@@ -203,10 +208,7 @@ test("the lobe view appears beside the preview and follows U Glossiness", async 
 
 test("choosing Point changes the light type", async () => {
   const page = await openPage(live.browser, live.server.url);
-  const input = page.locator('.input[data-input="Custom Light"]');
-  await input.locator("select").selectOption("constant");
-  await input.locator("input").fill("0 1 1");
-  await input.locator("button").click();
+  await wireConstant(page, "Custom Light", "0 1 1");
   const select = row(page, "Custom Light Type").locator("select");
   await select.waitFor({state: "visible"});
   assert.deepEqual(await select.locator("option").allTextContents(), ["Distant", "Point"]);

@@ -33,6 +33,7 @@
 #include "host/module.h"
 #include "host/node_data.h"
 #include "host/services.h"
+#include "standin/host/panel_record.h"
 
 enum class Calls { kRecorded, kCounted, kBare };
 
@@ -54,14 +55,8 @@ struct FakeLight {
   double color[3] = {1.0, 1.0, 1.0};
 };
 
-struct FakePanel {
-  std::vector<PanelControl> controls;
-  std::vector<PanelDataDesc> data;
-  PanelGetFunc get = nullptr;
-  PanelSetFunc set = nullptr;
+struct FakePanel : standin::PanelRecord {
   std::vector<PanelHint> hints;  // as applied to control 0, ending with 0
-  std::map<PanelId, void*> userData;
-  void* viewInstance = nullptr;
 };
 
 // A node placed by the host: its inputs in the order create made them (the

@@ -86,13 +86,9 @@ void* FaultyLookup(const char* name, int useMode) {
 }
 
 standin::HostSpot FrontSpot(Host& host) {
-  standin::HostSpot spot;
-  SpotInfo& s = spot.info;
-  s.normal[2] = 1.0;
-  s.raySource[2] = 5.0;
-  for (int i = 0; i < 3; ++i) s.toWorld[i * 4] = s.toLocal[i * 4] = 1.0;
-  s.rayTrace = Host::RayTraceEntry();
-  s.object = Host::Handle(&host.objects.front());
+  standin::HostSpot spot = standin::DefaultSpot();
+  spot.info.rayTrace = Host::RayTraceEntry();
+  spot.info.object = Host::Handle(&host.objects.front());
   return spot;
 }
 

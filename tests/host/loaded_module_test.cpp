@@ -170,7 +170,7 @@ TEST_F(LoadedModule, ActivationVersions) {
   ASSERT_NE(record.panel, nullptr);
   const auto* panel = reinterpret_cast<const FakePanel*>(record.panel);
   EXPECT_EQ(panel->controls.size(), 8u);
-  EXPECT_EQ(panel->viewInstance, data);
+  EXPECT_EQ(panel->instance, data);
   host_.instance().destroy(data);
 }
 

@@ -61,7 +61,7 @@ TEST_F(PanelTest, ActivationBuildsThePanelOnce) {
   ASSERT_EQ(Activate(&second), kActivateOk);
   EXPECT_EQ(second.panel, first.panel) << "the host sees the same panel";
   EXPECT_EQ(Count(host_.trace, "panelCreate 1"), 1u);
-  EXPECT_EQ(Panel().viewInstance, data_);
+  EXPECT_EQ(Panel().instance, data_);
   EXPECT_EQ(Panel().userData[0], data_);
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "shading/lobe.h"
+#include "tests/shading/random_direction.h"
 
 using namespace quillane;
 
@@ -35,10 +36,8 @@ TEST(SpecularLobe, FactorAlongTheFrameAxes) {
 
 TEST(SpecularLobe, SignOfGlossinessDoesNotMatter) {
   std::mt19937 rng(3);
-  std::uniform_real_distribution<double> u(-1.0, 1.0);
   for (int i = 0; i < 100; ++i) {
-    Vec3 h{u(rng), u(rng), u(rng)};
-    Normalize(&h);
+    const Vec3 h = quillane_test::RandomDirection(rng);
     EXPECT_EQ(FactorFor(AxisFrame(0.5, 0.1), h),
               FactorFor(AxisFrame(-0.5, -0.1), h))
         << "case " << i;
@@ -47,10 +46,8 @@ TEST(SpecularLobe, SignOfGlossinessDoesNotMatter) {
 
 TEST(SpecularLobe, BoundedByTheLargerGlossinessSquared) {
   std::mt19937 rng(5);
-  std::uniform_real_distribution<double> u(-1.0, 1.0);
   for (int i = 0; i < 500; ++i) {
-    Vec3 h{u(rng), u(rng), u(rng)};
-    Normalize(&h);
+    const Vec3 h = quillane_test::RandomDirection(rng);
     SCOPED_TRACE(testing::Message() << "case " << i);
     EXPECT_NEAR(FactorFor(AxisFrame(1.0, 1.0), h), 1.0, 1e-12);
     EXPECT_LE(FactorFor(AxisFrame(0.7, -0.2), h), 1.0 + 1e-12);

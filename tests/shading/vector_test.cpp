@@ -1,4 +1,5 @@
 #include "shading/vector.h"
+#include "tests/shading/random_direction.h"
 
 #include <cmath>
 #include <cstring>
@@ -11,25 +12,31 @@
 
 using namespace quillane;
 
-TEST(Normalize, DividesByLengthAndReturnsIt) {
-  Vec3 v{3, 0, 4};
-  EXPECT_EQ(Normalize(&v), 5.0);
-  EXPECT_DOUBLE_EQ(v.x, 0.6);
-  EXPECT_EQ(v.y, 0.0);
-  EXPECT_DOUBLE_EQ(v.z, 0.8);
-}
-
-TEST(Normalize, LeavesDegenerateVectorsUnchanged) {
-  Vec3 zero{0, 0, 0};
-  EXPECT_EQ(Normalize(&zero), 0.0);
-  EXPECT_EQ(zero.x, 0.0);
-  EXPECT_EQ(zero.y, 0.0);
-  EXPECT_EQ(zero.z, 0.0);
-
-  Vec3 nan{NAN, 1, 0};
-  EXPECT_TRUE(std::isnan(Normalize(&nan)));
-  EXPECT_TRUE(std::isnan(nan.x));
-  EXPECT_EQ(nan.y, 1.0) << "a NaN length must not divide";
+// Normalize divides by the length and returns it; a zero or NaN length
+// divides nothing.
+TEST(Normalize, DividesByLengthUnlessItIsZeroOrNaN) {
+  const struct {
+    Vec3 in;
+    double length;
+    Vec3 out;
+  } cases[] = {
+      {{3, 0, 4}, 5.0, {0.6, 0.0, 0.8}},
+      {{0, 0, 0}, 0.0, {0, 0, 0}},
+      {{NAN, 1, 0}, NAN, {NAN, 1, 0}},
+  };
+  // As EXPECT_DOUBLE_EQ, with NaN equal to NaN.
+  const auto same = [](double a, double b) {
+    using Double = testing::internal::FloatingPoint<double>;
+    return std::isnan(a) ? std::isnan(b) : Double(a).AlmostEquals(Double(b));
+  };
+  for (const auto& c : cases) {
+    Vec3 v = c.in;
+    const double length = Normalize(&v);
+    EXPECT_TRUE(std::isnan(c.length) ? std::isnan(length) : length == c.length)
+        << "length " << length << " of " << c.in.x;
+    EXPECT_TRUE(same(v.x, c.out.x) && same(v.y, c.out.y) && same(v.z, c.out.z))
+        << v.x << " " << v.y << " " << v.z << " from " << c.in.x;
+  }
 }
 
 // NormalizeBoth must give each vector exactly what Normalize gives it: the
@@ -90,8 +97,7 @@ TEST(RotateAboutAxis, KeepsLengthForUnitAxes) {
   std::mt19937 rng(7);
   std::uniform_real_distribution<double> u(-1.0, 1.0);
   for (int i = 0; i < 200; ++i) {
-    Vec3 k{u(rng), u(rng), u(rng)};
-    Normalize(&k);
+    const Vec3 k = quillane_test::RandomDirection(rng);
     const Vec3 v{u(rng), u(rng), u(rng)};
     const double theta = 4 * u(rng);
     const Vec3 o = RotateAboutAxis(k, theta, v);

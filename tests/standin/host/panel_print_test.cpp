@@ -10,43 +10,47 @@ using standin_test::RunQuillane;
 using standin_test::TempFolder;
 using standin_test::WriteFile;
 
-TEST(PanelCommand, NothingWiredShowsEveryValueButTheLightType) {
-  const std::string scene = TempFolder() + "/empty.json";
-  WriteFile(scene, "{}\n");
-  const auto run = RunQuillane({"panel", scene});
-  ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(run.out,
-            "Panel: Quillane (1)\n"
-            "  Color               color       1 1 1\n"
-            "  Specular            percent     100%\n"
-            "  U Glossiness        percent     50%\n"
-            "  V Glossiness        percent     10%\n"
-            "  Axis                axis        Y\n"
-            "  Tangent Rotate      angle       0 deg\n"
-            "  Custom Light Type   iPopChoice  (hidden)\n"
-            "  Classic Mode        iBoolean    off\n"
-            "Wired inputs: none\n");
-}
-
-TEST(PanelCommand, WiredInputsHideTheirControlsAndShowTheLightType) {
-  const std::string scene = TempFolder() + "/wired.json";
-  WriteFile(scene, R"({
+// Each scene's panel as printed: every value with nothing wired; wired
+// inputs hide their controls and show the light type.
+TEST(PanelCommand, PrintsEachControlsValueOrWhyItIsHidden) {
+  const struct {
+    const char* file;
+    const char* scene;
+    const char* printed;
+  } cases[] = {
+      {"empty.json", "{}\n",
+       "Panel: Quillane (1)\n"
+       "  Color               color       1 1 1\n"
+       "  Specular            percent     100%\n"
+       "  U Glossiness        percent     50%\n"
+       "  V Glossiness        percent     10%\n"
+       "  Axis                axis        Y\n"
+       "  Tangent Rotate      angle       0 deg\n"
+       "  Custom Light Type   iPopChoice  (hidden)\n"
+       "  Classic Mode        iBoolean    off\n"
+       "Wired inputs: none\n"},
+      {"wired.json", R"({
   "inputs": {"Color": [1, 0, 0], "Tangent Rotate": 0.5, "Custom Light": [0, 1, 0], "UV": "uv"},
   "node": "Specular 0.25\n{ LigType\n  1\n}\n{ TanRot\n  1.5\n}\n{ Classic\n  1\n}\n"
-})");
-  const auto run = RunQuillane({"panel", scene});
-  ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(run.out,
-            "Panel: Quillane (1)\n"
-            "  Color               color       (hidden: input \"Color\" is wired)\n"
-            "  Specular            percent     25%\n"
-            "  U Glossiness        percent     50%\n"
-            "  V Glossiness        percent     10%\n"
-            "  Axis                axis        Y\n"
-            "  Tangent Rotate      angle       (hidden: input \"Tangent Rotate\" is wired)\n"
-            "  Custom Light Type   iPopChoice  Point\n"
-            "  Classic Mode        iBoolean    on\n"
-            "Wired inputs: Color, Tangent Rotate, UV, Custom Light\n");
+})",
+       "Panel: Quillane (1)\n"
+       "  Color               color       (hidden: input \"Color\" is wired)\n"
+       "  Specular            percent     25%\n"
+       "  U Glossiness        percent     50%\n"
+       "  V Glossiness        percent     10%\n"
+       "  Axis                axis        Y\n"
+       "  Tangent Rotate      angle       (hidden: input \"Tangent Rotate\" is wired)\n"
+       "  Custom Light Type   iPopChoice  Point\n"
+       "  Classic Mode        iBoolean    on\n"
+       "Wired inputs: Color, Tangent Rotate, UV, Custom Light\n"},
+  };
+  for (const auto& c : cases) {
+    const std::string scene = TempFolder() + "/" + c.file;
+    WriteFile(scene, c.scene);
+    const auto run = RunQuillane({"panel", scene});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, c.printed) << c.file;
+  }
 }
 
 TEST(PanelCommand, WithoutASceneShowsThePreviewScenesNode) {

@@ -15,15 +15,7 @@ namespace {
 Scene OneObject(Shape shape, Vec3 position, Vec3 rotation, double size,
                 UvMode uv = UvMode::Planar) {
   Scene scene;
-  Object object;
-  object.name = "O";
-  object.shape = shape;
-  object.position = position;
-  object.rotation = rotation;
-  object.size = size;
-  object.uvMode = uv;
-  PlaceObject(object);
-  scene.objects.push_back(object);
+  scene.objects.push_back(PlacedObject("O", shape, position, rotation, uv, size));
   return scene;
 }
 

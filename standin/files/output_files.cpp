@@ -1,6 +1,6 @@
 // Outputs written beside their targets under exclusive temporary names and
 // renamed into place together.
-#include "standin/render/output_files.h"
+#include "standin/files/output_files.h"
 
 #include <cerrno>
 #include <cstring>
