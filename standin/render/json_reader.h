@@ -53,4 +53,9 @@ class JsonObject {
   std::set<std::string> read_;
 };
 
+// The camera keys of a scene file ("camera": position, target, up, fov),
+// read with every error naming its key, and written.
+Camera ReadCamera(const JsonValue& value);
+nlohmann::ordered_json CameraJson(const Camera& camera);
+
 }  // namespace standin

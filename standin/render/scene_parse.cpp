@@ -12,11 +12,9 @@
 #include "standin/render/source_names.h"
 
 namespace standin {
-namespace {
 
-using nlohmann::json;
-
-Camera ReadCamera(JsonObject in) {
+Camera ReadCamera(const JsonValue& value) {
+  JsonObject in(value);
   Camera camera;
   in.Optional("position", [&](const JsonValue& v) { camera.position = v.Triple(); });
   in.Optional("target", [&](const JsonValue& v) { camera.target = v.Triple(); });
@@ -31,6 +29,10 @@ Camera ReadCamera(JsonObject in) {
   }
   return camera;
 }
+
+namespace {
+
+using nlohmann::json;
 
 RenderDefaults ReadRender(JsonObject in) {
   RenderDefaults render;
@@ -351,7 +353,7 @@ Scene ParseScene(const std::string& text, const std::string& name, const std::st
   JsonObject in(JsonValue{root, name, ""});
   Scene scene;
   scene.folder = folder;
-  in.Optional("camera", [&](const JsonValue& v) { scene.camera = ReadCamera(JsonObject(v)); });
+  in.Optional("camera", [&](const JsonValue& v) { scene.camera = ReadCamera(v); });
   in.Optional("render", [&](const JsonValue& v) { scene.render = ReadRender(JsonObject(v)); });
   in.Optional("objects", [&](const JsonValue& v) { ReadObjects(v, scene); });
   in.Optional("lights", [&](const JsonValue& v) {
