@@ -71,3 +71,14 @@ export function serveEachTest(prepare = () => {}) {
   afterEach(async () => { await live.server?.close(); });
   return live;
 }
+
+// The preview canvas's RGBA bytes.
+export const canvasPixels = (page) => page.evaluate(() => {
+  const canvas = document.getElementById("preview");
+  return Array.from(canvas.getContext("2d").getImageData(0, 0, canvas.width, canvas.height).data);
+});
+
+// Waits until the canvas shows the newest state, refined.
+export const settled = (page) => page.waitForFunction(() =>
+  window.quillane.frameVersion === window.quillane.state.version &&
+  window.quillane.framePass === "refined");

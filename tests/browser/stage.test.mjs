@@ -5,20 +5,13 @@ import assert from "node:assert/strict";
 import {writeFileSync} from "node:fs";
 import {join} from "node:path";
 import {test} from "node:test";
-import {openPage, serveEachTest} from "./harness.mjs";
+import {canvasPixels as pixels, openPage, serveEachTest, settled} from "./harness.mjs";
 
 // A 4 x 2 Radiance map, every texel 4.0 (mantissa 128, exponent 131).
 const live = serveEachTest((folder) => writeFileSync(join(folder, "bright.hdr"), Buffer.concat([
   Buffer.from("#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y 2 +X 4\n"),
   Buffer.from(Array(8).fill([128, 128, 128, 131]).flat())])));
 
-const pixels = (page) => page.evaluate(() => {
-  const canvas = document.getElementById("preview");
-  return Array.from(canvas.getContext("2d").getImageData(0, 0, canvas.width, canvas.height).data);
-});
-const settled = (page) => page.waitForFunction(() =>
-  window.quillane.frameVersion === window.quillane.state.version &&
-  window.quillane.framePass === "refined");
 const differs = (a, b) => a.filter((v, i) => v !== b[i]).length;
 
 // Presses at (fx, fy) of the preview (fractions of its box), moves by

@@ -60,7 +60,7 @@ async function change(path, body, start = performance.now()) {
 function recordLatency(start) {
   const ms = performance.now() - start;
   page.latencies.push(ms);
-  $("latency").textContent = `first image ${ms.toFixed(0)} ms after the change`;
+  $("latency").textContent = `· first image ${ms.toFixed(0)} ms after the change`;
 }
 
 // The state, or null when the server refused it (the error is shown) or
@@ -116,7 +116,8 @@ function passText(pass, samples, total, width) {
 }
 
 // Draws a frame's RGBA pixels over the whole canvas, scaled up when the
-// frame is smaller (the quick pass).
+// frame is smaller (the quick pass) through a canvas kept for it.
+const scratch = document.createElement("canvas");
 function drawPixels(canvas, pixels, width, height) {
   const image = new ImageData(pixels, width, height);
   const context = canvas.getContext("2d");
@@ -124,7 +125,7 @@ function drawPixels(canvas, pixels, width, height) {
     context.putImageData(image, 0, 0);
     return;
   }
-  const scratch = Object.assign(document.createElement("canvas"), {width, height});
+  if (scratch.width !== width || scratch.height !== height) Object.assign(scratch, {width, height});
   scratch.getContext("2d").putImageData(image, 0, 0);
   context.drawImage(scratch, 0, 0, canvas.width, canvas.height);
 }

@@ -127,14 +127,10 @@ TEST(RenderScene, MissesTakeTheBackgroundAndPixelsAverageTheirSamples) {
   EXPECT_NEAR(half.Pixel(4, 2)[0], 1.0 / 3.0, 1e-6) << "one of three sample columns hits";
 }
 
-// Samples added in passes average to RenderScene's image bit for bit, and
-// every pass in between to the mean of the samples so far.
+// Samples added in passes average to RenderScene's image bit for bit.
 TEST(AddSamples, PassesSumToTheRenderBitForBit) {
   Scene scene;
-  Object ball;
-  ball.name = "Ball";
-  PlaceObject(ball);
-  scene.objects.push_back(ball);
+  scene.objects.emplace_back();  // a unit ball at the origin
   scene.camera.position = {0, 0, 3};
   scene.render.background = {0.1, 0.2, 0.3};
   // Depends on the sample drawn and the ray, so that a sample shaded with
