@@ -49,13 +49,14 @@ test("dragging the preview orbits and pans, the wheel dollies, each one undo ste
     await c.move();
     await page.waitForFunction((v) => window.quillane.state.version > v, version);
     await page.waitForTimeout(450);  // the wheel's gesture ends
-    await settled(page);
+    await page.waitForFunction(() => window.quillane.frameVersion === window.quillane.state.version);
     const camera = await page.evaluate(() => window.quillane.state.camera);
     assert.ok(c.check(camera, last), `${c.what}: ${JSON.stringify(camera)}`);
     assert.equal(await page.evaluate(() => window.quillane.state.undo), i + 1, `${c.what} is one step`);
     assert.equal(await page.evaluate(() => window.quillane.state.spot), null, `${c.what} picks no spot`);
     last = camera;
   }
+  await settled(page);
   assert.ok(differs(await pixels(page), before) > 1000, "the preview follows the camera");
   const saved = await page.evaluate(() => fetch("/api/scene").then((r) => r.json()));
   assert.deepEqual(saved.camera, last, "the camera is saved with the scene");
