@@ -96,9 +96,9 @@ std::optional<PreviewFrame> Studio::RenderPreview(std::uint64_t shown, int threa
   if (quick) {
     Scene pass = *scene_;
     pass.render.supersample = 1;
-    const auto [width, height] = QuickSize(scene_->render);
+    const std::pair<int, int> size = QuickSize(scene_->render);
     if (!Rendering(options.interrupted, [&](const SampleShader& shade) {
-          image = RenderScene(pass, width, height, options, shade);
+          image = RenderScene(pass, size.first, size.second, options, shade);
         }))
       return std::nullopt;
     const auto [fullWidth, fullHeight] = PreviewSize(scene_->render);
