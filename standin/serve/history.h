@@ -1,6 +1,7 @@
 // Undo and redo of the page's changes: each step is one setting, one
-// wiring, the camera or the environment, with its value before and after. A run of changes to one control
-// within one gesture (a slider drag) is one step.
+// wiring, the camera or the environment, with its value before and after.
+// A run of changes to one control within one gesture (a slider drag) is
+// one step.
 #pragma once
 
 #include <nlohmann/json.hpp>

@@ -1,6 +1,7 @@
 // The page's environment: the scene's environment light turned about +Y
 // and given one of the folder's HDR images or a preset.
 #include <algorithm>
+#include <cmath>
 
 #include "standin/assets/environment_file.h"
 #include "standin/json/utf8.h"
@@ -31,7 +32,9 @@ Light Changed(Light light, const json& value, const Scene& scene, AssetFiles& fi
   if (!value.is_object()) throw RequestError("expected a JSON object");
   const std::string file = "request";
   JsonObject in(JsonValue{value, file, ""});
-  in.Optional("rotation", [&](const JsonValue& v) { light.rotation = v.Number(); });
+  // Any finite angle, kept within a turn so that its radians stay finite.
+  in.Optional("rotation",
+              [&](const JsonValue& v) { light.rotation = std::fmod(v.Number(), 360.0); });
   in.Optional("gesture", [](const JsonValue& v) { v.String(); });
   const bool image = in.Has("image"), preset = in.Has("preset");
   if (image && preset) in.Self().Fail("give \"image\" or \"preset\", not both");

@@ -66,7 +66,7 @@ TEST_F(ServeTest, CameraAndEnvironmentAreSavedAndUndoneByGesture) {
       {"/api/camera", {{"camera", {{"position", {0, 2, 7}}}}, {"gesture", "orbit"}}},
       {"/api/camera", {{"camera", camera}, {"gesture", "orbit"}}},
       {"/api/environment", {{"rotation", 30}, {"gesture", "turn"}}},
-      {"/api/environment", {{"rotation", 90}, {"gesture", "turn"}}},
+      {"/api/environment", {{"rotation", 720 + 90}, {"gesture", "turn"}}},
       {"/api/environment", {{"image", "grey.hdr"}}},
   };
   const json original = State();
