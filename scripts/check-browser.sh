@@ -27,7 +27,7 @@ PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error
 log=$(mktemp)
 status=0
 CHROMIUM="$(command -v chromium)" node --test --test-concurrency=1 --test-reporter=tap \
-  lookdev.test.mjs live.test.mjs >"$log" 2>&1 || status=$?
+  lookdev.test.mjs stage.test.mjs live.test.mjs >"$log" 2>&1 || status=$?
 cat "$log"
 passed=$(grep -c '^ok ' "$log" || true)
 failed=$(grep -c '^not ok ' "$log" || true)

@@ -108,4 +108,10 @@ const EnvironmentPreset* FindEnvironmentPreset(const std::string& name) {
   return nullptr;
 }
 
+std::vector<std::string> EnvironmentPresetNames() {
+  std::vector<std::string> names;
+  for (const EnvironmentPreset& preset : kPresets) names.emplace_back(preset.name);
+  return names;
+}
+
 }  // namespace standin

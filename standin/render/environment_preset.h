@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "standin/render/environment.h"
 #include "standin/render/texture.h"
@@ -26,6 +27,9 @@ struct EnvironmentPreset {
 //             over a dark brown ground.
 // The named preset, or null.
 const EnvironmentPreset* FindEnvironmentPreset(const std::string& name);
+
+// The presets' names, in the order above.
+std::vector<std::string> EnvironmentPresetNames();
 
 // The presets' map size in a scene (width; the height is half).
 inline constexpr int kPresetWidth = 512;

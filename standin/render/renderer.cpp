@@ -6,6 +6,7 @@
 #include <tbb/parallel_for.h>
 #include <tbb/task_arena.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -75,6 +76,24 @@ void ShadeTile(Image& image, int tile, int tilesX, int tileSize,
   }
 }
 
+// Samples along each side of a pixel's grid.
+int GridSize(const Scene& scene) {
+  return scene.render.supersample < 1 ? 1 : scene.render.supersample;
+}
+
+// Sample `index` of pixel (x, y): a point of the regular k x k grid inside
+// the pixel (row index / k, column index % k), its primary ray shaded or
+// the background where it meets nothing.
+void ShadeSample(const Scene& scene, int width, int height, int x, int y, int index,
+                 const SampleShader& shade, double rgb[3]) {
+  const int k = GridSize(scene);
+  const int sy = index / k, sx = index % k;
+  const Ray ray = PrimaryRay(scene.camera, width, height, x + (sx + 0.5) / k, y + (sy + 0.5) / k);
+  Hit hit;
+  if (Intersect(scene, ray, &hit)) shade(hit, ray, LightSample{x, y, index, k * k, 0, 1}, rgb);
+  else Store(scene.render.background, rgb);
+}
+
 }  // namespace
 
 Image RenderTiles(int width, int height, const RenderOptions& options,
@@ -115,27 +134,50 @@ Image RenderScene(const Scene& scene, int width, int height,
 
 Image RenderScene(const Scene& scene, int width, int height,
                   const RenderOptions& options, const SampleShader& shade) {
-  const int k = scene.render.supersample < 1 ? 1 : scene.render.supersample;
+  const int k = GridSize(scene);
   const double weight = 1.0 / (k * k);
   return RenderTiles(width, height, options, [&](int x, int y, float rgb[3]) {
     double sum[3] = {0.0, 0.0, 0.0};
-    // A regular k x k grid of samples inside the pixel.
-    for (int sy = 0; sy < k; ++sy) {
-      for (int sx = 0; sx < k; ++sx) {
-        const Ray ray = PrimaryRay(scene.camera, width, height,
-                                   x + (sx + 0.5) / k, y + (sy + 0.5) / k);
-        double sample[3];
-        Hit hit;
-        if (Intersect(scene, ray, &hit)) {
-          shade(hit, ray, LightSample{x, y, sy * k + sx, k * k, 0, 1}, sample);
-        } else {
-          Store(scene.render.background, sample);
-        }
-        for (int c = 0; c < 3; ++c) sum[c] += sample[c];
-      }
+    for (int index = 0; index < k * k; ++index) {
+      double sample[3];
+      ShadeSample(scene, width, height, x, y, index, shade, sample);
+      for (int c = 0; c < 3; ++c) sum[c] += sample[c];
     }
     for (int c = 0; c < 3; ++c) rgb[c] = static_cast<float>(sum[c] * weight);
   });
+}
+
+SampleSums MakeSampleSums(int width, int height) {
+  SampleSums sums;
+  sums.width = width;
+  sums.height = height;
+  sums.rgb.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 3, 0.0);
+  return sums;
+}
+
+void AddSamples(const Scene& scene, SampleSums& sums, int end, const RenderOptions& options,
+                const SampleShader& shade) {
+  const int k = GridSize(scene);
+  end = std::min(end, k * k);
+  const int begin = sums.samples;
+  RenderTiles(sums.width, sums.height, options, [&](int x, int y, float*) {
+    double* sum = &sums.rgb[(static_cast<size_t>(y) * static_cast<size_t>(sums.width) +
+                             static_cast<size_t>(x)) * 3];
+    for (int index = begin; index < end; ++index) {
+      double sample[3];
+      ShadeSample(scene, sums.width, sums.height, x, y, index, shade, sample);
+      for (int c = 0; c < 3; ++c) sum[c] += sample[c];
+    }
+  });
+  sums.samples = std::max(begin, end);
+}
+
+Image MeanImage(const SampleSums& sums) {
+  Image image = MakeImage(sums.width, sums.height);
+  const double weight = 1.0 / std::max(1, sums.samples);
+  for (size_t i = 0; i < sums.rgb.size(); ++i)
+    image.rgb[i] = static_cast<float>(sums.rgb[i] * weight);
+  return image;
 }
 
 }  // namespace standin

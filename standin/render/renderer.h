@@ -4,6 +4,7 @@
 #include <functional>
 #include <iosfwd>
 #include <stdexcept>
+#include <vector>
 
 #include "standin/render/geometry.h"
 #include "standin/render/image.h"
@@ -60,5 +61,29 @@ Image RenderScene(const Scene& scene, int width, int height,
                   const RenderOptions& options, const SampleShader& shade);
 Image RenderScene(const Scene& scene, int width, int height,
                   const RenderOptions& options, const HitShader& shade);
+
+// A render of the scene's camera view summed sample by sample, for an
+// image refined in passes: per pixel the sums of the first `samples` of
+// the scene.render.supersample^2 grid samples RenderScene takes.
+struct SampleSums {
+  int width = 0;
+  int height = 0;
+  int samples = 0;
+  std::vector<double> rgb;  // width x height x 3
+};
+
+// Empty sums for a width x height view.
+SampleSums MakeSampleSums(int width, int height);
+
+// Adds samples sums.samples .. end - 1 of every pixel (end at most
+// supersample^2), each drawn as RenderScene draws it and added in the same
+// order, so that once every sample is in, MeanImage equals RenderScene's
+// image bit for bit. Interrupted (RenderInterrupted), the sums are left
+// part-added: start again from empty ones.
+void AddSamples(const Scene& scene, SampleSums& sums, int end, const RenderOptions& options,
+                const SampleShader& shade);
+
+// The mean of the samples summed so far.
+Image MeanImage(const SampleSums& sums);
 
 }  // namespace standin

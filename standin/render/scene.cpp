@@ -7,6 +7,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "standin/render/scene_json.h"
 #include "standin/render/source_names.h"
 
 namespace standin {
@@ -203,11 +204,14 @@ bool IsExcluded(const Scene& scene, int light, int object) {
                    scene.objects[static_cast<size_t>(object)].name) != names.end();
 }
 
+json CameraJson(const Camera& camera) {
+  return {{"position", Triple(camera.position)}, {"target", Triple(camera.target)},
+          {"up", Triple(camera.up)}, {"fov", camera.fov}};
+}
+
 std::string FormatScene(const Scene& scene) {
   json out;
-  const Camera& c = scene.camera;
-  out["camera"] = {{"position", Triple(c.position)}, {"target", Triple(c.target)},
-                   {"up", Triple(c.up)}, {"fov", c.fov}};
+  out["camera"] = CameraJson(scene.camera);
   const RenderDefaults& r = scene.render;
   out["render"] = {{"width", r.width}, {"height", r.height}, {"exposure", r.exposure},
                    {"supersample", r.supersample}, {"background", Triple(r.background)}};

@@ -26,4 +26,9 @@ inline Vec3 Triple(const SceneJson& v) {
   return {v.Index(0).Number(), v.Index(1).Number(), v.Index(2).Number()};
 }
 
+// The camera keys of a scene file ("camera": position, target, up, fov),
+// read with every error naming its key, and written.
+Camera ReadCamera(const SceneJson& value);
+nlohmann::ordered_json CameraJson(const Camera& camera);
+
 }  // namespace standin

@@ -12,11 +12,9 @@
 #include "standin/render/source_names.h"
 
 namespace standin {
-namespace {
 
-using nlohmann::json;
-
-Camera ReadCamera(SceneObject in) {
+Camera ReadCamera(const SceneJson& value) {
+  SceneObject in(value);
   Camera camera;
   in.Optional("position", [&](const SceneJson& v) { camera.position = Triple(v); });
   in.Optional("target", [&](const SceneJson& v) { camera.target = Triple(v); });
@@ -31,6 +29,10 @@ Camera ReadCamera(SceneObject in) {
   }
   return camera;
 }
+
+namespace {
+
+using nlohmann::json;
 
 RenderDefaults ReadRender(SceneObject in) {
   RenderDefaults render;
@@ -352,7 +354,7 @@ Scene ParseScene(const std::string& text, const std::string& name, const std::st
   SceneObject in(SceneJson{root, "", errors});
   Scene scene;
   scene.folder = folder;
-  in.Optional("camera", [&](const SceneJson& v) { scene.camera = ReadCamera(SceneObject(v)); });
+  in.Optional("camera", [&](const SceneJson& v) { scene.camera = ReadCamera(v); });
   in.Optional("render", [&](const SceneJson& v) { scene.render = ReadRender(SceneObject(v)); });
   in.Optional("objects", [&](const SceneJson& v) { ReadObjects(v, scene); });
   in.Optional("lights", [&](const SceneJson& v) {

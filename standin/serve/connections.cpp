@@ -1,6 +1,8 @@
 #include "standin/serve/connections.h"
 
 #include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -237,6 +239,11 @@ bool ConnectionServer::process_and_close_socket(socket_t sock) {
     close(sock);
     return false;
   }
+  // An answer goes out as its head and then its body: without this the
+  // body's last part waits for the client's delayed acknowledgement of the
+  // head, 40 ms on Linux, on every answer.
+  const int on = 1;
+  setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
   ConnectionStream stream(sock, stopEvent_, limits_);
   bool reusable = true;
   while (reusable && stream.NextRequest()) {

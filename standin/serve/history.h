@@ -1,6 +1,7 @@
-// Undo and redo of the page's changes: each step is one setting or one
-// wiring with its value before and after. A run of changes to one control
-// within one gesture (a slider drag) is one step.
+// Undo and redo of the page's changes: each step is one setting, one
+// wiring, the camera or the environment, with its value before and after.
+// A run of changes to one control within one gesture (a slider drag) is
+// one step.
 #pragma once
 
 #include <nlohmann/json.hpp>
@@ -13,7 +14,7 @@
 namespace standin {
 
 struct HistoryStep {
-  enum class Kind { Value, Wiring } kind = Kind::Value;
+  enum class Kind { Value, Wiring, Camera, Environment } kind = Kind::Value;
   unsigned long control = 0;  // Value: the panel control
   std::string input;          // Wiring: the input's name
   nlohmann::json before;
@@ -26,7 +27,8 @@ class History {
   static constexpr std::size_t kLimit = 500;
 
   // Records a step done now; drops the steps that were undone. A step of
-  // the same control and non-empty gesture as the last one merges into it.
+  // the same kind, control or input and non-empty gesture as the last one
+  // merges into it.
   void Record(HistoryStep step);
   // The step to undo (moving back over it), or nullopt.
   std::optional<HistoryStep> Undo();

@@ -70,11 +70,15 @@ std::optional<std::pair<int, int>> LobePixel(const Scene& scene, int width, int 
 }
 
 std::optional<ViewProbe> ProbeViews(Host& host, const Scene& scene, const std::string& sceneName,
-                                    const Image& preview, int threads,
+                                    const Image& preview,
+                                    const std::optional<std::pair<int, int>>& spot, int threads,
                                     const std::function<bool()>& interrupted) {
   ViewProbe probe;
-  const std::optional<std::pair<int, int>> pixel = LobePixel(scene, preview.width, preview.height);
-  if (!pixel) probe.lobeReason = "the preview shows no surface to plot the lobe of";
+  const std::optional<std::pair<int, int>> pixel =
+      spot ? spot : LobePixel(scene, preview.width, preview.height);
+  if (spot && !MeetsSurface(scene, preview.width, preview.height, spot->first, spot->second))
+    probe.lobeReason = "the chosen pixel shows no surface: click on an object";
+  else if (!pixel) probe.lobeReason = "the preview shows no surface to plot the lobe of";
   else
     try {
       lookdev::LobeRequest request;

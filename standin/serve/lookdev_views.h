@@ -47,11 +47,13 @@ std::optional<std::pair<int, int>> LobePixel(const Scene& scene, int width, int 
 
 // Probes both views of the node that `scene` (with its current node data)
 // describes, through the module loaded in `host`, for a preview of
-// width x height whose last image is `preview`. `interrupted` is asked
+// width x height whose last image is `preview`; the lobe plot at the spot
+// under pixel `spot` when one is chosen, else under LobePixel. `interrupted` is asked
 // between tiles; once it answers true this returns nullopt. A view that
 // cannot be made gets its reason instead.
 std::optional<ViewProbe> ProbeViews(Host& host, const Scene& scene, const std::string& sceneName,
-                                    const Image& preview, int threads,
+                                    const Image& preview,
+                                    const std::optional<std::pair<int, int>>& spot, int threads,
                                     const std::function<bool()>& interrupted);
 
 // Draws the probed views.

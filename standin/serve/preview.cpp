@@ -9,7 +9,10 @@
 namespace standin {
 namespace {
 
-// How long the views wait after the quick pass.
+// How long the first full-size pass waits after the quick pass, and the
+// views after that pass: the page fetches and draws the frame meanwhile,
+// on a machine of two cores that the renders would otherwise fill.
+constexpr std::chrono::milliseconds kRefineDelay{40};
 constexpr std::chrono::milliseconds kViewsDelay{60};
 
 }  // namespace
@@ -65,16 +68,20 @@ void PreviewWorker::Run() {
 
 void PreviewWorker::RenderNext() {
   std::uint64_t shown, views;
+  bool quickShown;
   {
     std::lock_guard lock(mutex_);
     shown = shown_;
     views = viewsVersion_;
+    quickShown = quickShown_;
   }
-  // The views come right after the quick pass of the version shown.
-  if (shown == studio_.version() && views != shown) {
+  // The views come right after the first full-size pass of the version
+  // shown.
+  if (shown == studio_.version() && views != shown && !quickShown) {
     RenderViews(shown);
     return;
   }
+  if (shown == studio_.version() && quickShown && Breathe(shown, kRefineDelay)) return;
   std::optional<PreviewFrame> frame;
   try {
     frame = studio_.RenderPreview(shown, threads_, stop_);
@@ -95,15 +102,14 @@ void PreviewWorker::RenderNext() {
   Publish(std::move(*frame));
 }
 
+bool PreviewWorker::Breathe(std::uint64_t version, std::chrono::milliseconds delay) {
+  std::unique_lock lock(mutex_);
+  return wake_.wait_for(lock, delay, [&] { return stop_ || studio_.version() != version; });
+}
+
 void PreviewWorker::RenderViews(std::uint64_t version) {
-  {
-    // Leave the machine to the page while it fetches and draws the frame
-    // just published; a change meanwhile comes first.
-    std::unique_lock lock(mutex_);
-    if (wake_.wait_for(lock, kViewsDelay,
-                       [&] { return stop_ || studio_.version() != version; }))
-      return;
-  }
+  // A change meanwhile comes first.
+  if (Breathe(version, kViewsDelay)) return;
   std::optional<ViewProbe> probe;
   try {
     probe = studio_.ProbeViews(version, threads_, stop_);
@@ -156,11 +162,13 @@ void PreviewWorker::DrawLoop() {
 void PreviewWorker::Publish(PreviewFrame frame) {
   const std::string data = "{\"id\":" + std::to_string(frame.id) +
                            ",\"version\":" + std::to_string(frame.version) +
-                           ",\"pass\":\"" + (frame.refined ? "refined" : "quick") + "\"}";
+                           ",\"pass\":\"" + frame.pass + "\",\"samples\":" +
+                           std::to_string(frame.samples) + "}";
   {
     std::lock_guard lock(mutex_);
     shown_ = frame.version;
     final_ = frame.final;
+    quickShown_ = frame.pass == "quick";
     latest_ = std::make_shared<const PreviewFrame>(std::move(frame));
   }
   events_.Publish("frame", data);

@@ -1,8 +1,9 @@
 // The preview worker: after every change it renders the quick pass, then
-// probes the views beside the preview, then renders the refined pass; it
+// the first full-size pass, then probes the views beside the preview, then
+// refines the preview pass by pass; it
 // keeps the newest frame and views for the page and announces them as
 // "frame" and "views" events. A change made meanwhile interrupts the views
-// or the refined pass in flight and starts over with the new version; the
+// or the refining pass in flight and starts over with the new version; the
 // quick pass in flight is finished and shown first, so that images keep
 // coming while a slider is dragged. The views are drawn on a
 // thread of their own at a lower priority, so that drawing them never
@@ -10,6 +11,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -40,6 +42,9 @@ class PreviewWorker {
   bool Pending();
   void RenderNext();
   void RenderViews(std::uint64_t version);
+  // Leaves the machine to the page for `delay` while it fetches and draws
+  // the frame just published; true when a change came meanwhile (or stop).
+  bool Breathe(std::uint64_t version, std::chrono::milliseconds delay);
   void DrawLoop();
   void Publish(PreviewFrame frame);
 
@@ -51,6 +56,7 @@ class PreviewWorker {
   std::shared_ptr<const PreviewFrame> latest_;
   std::uint64_t shown_ = 0;  // the version of the newest frame
   bool final_ = false;       // whether that frame was the last pass
+  bool quickShown_ = false;  // whether that frame was the quick pass
   std::shared_ptr<const ViewImages> views_;
   std::uint64_t viewsVersion_ = 0;  // the version the views were made for
   std::uint64_t viewsMade_ = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <initializer_list>
 #include <set>
 
 #include "standin/assets/asset_error.h"
@@ -14,17 +15,21 @@ namespace standin {
 namespace fs = std::filesystem;
 namespace {
 
-bool ImageExtension(const fs::path& path) {
+using Extensions = std::initializer_list<const char*>;
+
+bool HasExtension(const fs::path& path, Extensions extensions) {
   std::string ext = path.extension().string();
   std::transform(ext.begin(), ext.end(), ext.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return ext == ".png" || ext == ".exr";
+  return std::find(extensions.begin(), extensions.end(), ext) != extensions.end();
 }
 
-// The image files directly in `folder`, named from `root` with "/". Names
-// that are not UTF-8 go to `notes` instead, escaped.
+// The files with one of `extensions` directly in `folder` (and, from the
+// root, in the folders directly inside it), named from `root` with "/".
+// Names that are not UTF-8 go to `notes` instead, escaped.
 void AddImages(const fs::path& folder, const fs::path& root, const std::string& prefix,
-               std::set<std::string>* names, std::vector<std::string>* notes) {
+               Extensions extensions, std::set<std::string>* names,
+               std::vector<std::string>* notes) {
   std::error_code error;
   for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
     std::error_code inner;
@@ -32,8 +37,8 @@ void AddImages(const fs::path& folder, const fs::path& root, const std::string& 
     if (inner || !InsideFolder(real, root)) continue;
     const std::string name = prefix + entry.path().filename().string();
     if (prefix.empty() && fs::is_directory(real, inner) && name.front() != '.') {
-      AddImages(entry.path(), root, name + "/", names, notes);
-    } else if (ImageExtension(entry.path()) && fs::is_regular_file(real, inner)) {
+      AddImages(entry.path(), root, name + "/", extensions, names, notes);
+    } else if (HasExtension(entry.path(), extensions) && fs::is_regular_file(real, inner)) {
       if (IsUtf8(name)) names->insert(name);
       else if (notes)
         notes->push_back("left out \"" + Printable(name) + "\": its name is not UTF-8");
@@ -41,15 +46,27 @@ void AddImages(const fs::path& folder, const fs::path& root, const std::string& 
   }
 }
 
-}  // namespace
-
-std::vector<std::string> SceneImageNames(const Scene& scene, std::vector<std::string>* notes) {
+// The files with one of `extensions` in the scene's folder.
+std::set<std::string> FolderFiles(const Scene& scene, Extensions extensions,
+                                  std::vector<std::string>* notes) {
   std::set<std::string> names;
   std::error_code error;
   const fs::path root = fs::canonical(scene.folder.empty() ? "." : scene.folder, error);
-  if (!scene.folder.empty() && !error) AddImages(root, root, "", &names, notes);
+  if (!scene.folder.empty() && !error) AddImages(root, root, "", extensions, &names, notes);
+  return names;
+}
+
+}  // namespace
+
+std::vector<std::string> SceneImageNames(const Scene& scene, std::vector<std::string>* notes) {
+  std::set<std::string> names = FolderFiles(scene, {".png", ".exr"}, notes);
   for (const auto& [input, source] : scene.inputs)
     if (source.kind == SourceKind::Image && source.image) names.insert(source.image->binding.file);
+  return {names.begin(), names.end()};
+}
+
+std::vector<std::string> EnvironmentImageNames(const Scene& scene) {
+  const std::set<std::string> names = FolderFiles(scene, {".exr", ".hdr"}, nullptr);
   return {names.begin(), names.end()};
 }
 

@@ -17,6 +17,11 @@ namespace standin {
 std::vector<std::string> SceneImageNames(const Scene& scene,
                                          std::vector<std::string>* notes = nullptr);
 
+// The lat-long maps an environment light may take from the scene's folder:
+// its EXR and Radiance (.hdr) files, named and found as SceneImageNames
+// finds images (names that are not UTF-8 left out).
+std::vector<std::string> EnvironmentImageNames(const Scene& scene);
+
 // The source that reads image `name` for an input that is `scalar` (the
 // red channel) or not (red, green, blue), loaded now. Throws RequestError
 // for a name not in SceneImageNames or a file that cannot be read.

@@ -204,7 +204,9 @@ void LookdevServer::Impl::Frame(httplib::Response& res) {
   }
   res.set_header("X-Frame-Id", std::to_string(frame->id));
   res.set_header("X-Frame-Version", std::to_string(frame->version));
-  res.set_header("X-Frame-Pass", frame->refined ? "refined" : "quick");
+  res.set_header("X-Frame-Pass", frame->pass);
+  res.set_header("X-Frame-Samples", std::to_string(frame->samples));
+  res.set_header("X-Frame-Total-Samples", std::to_string(frame->totalSamples));
   res.set_header("X-Frame-Width", std::to_string(frame->width));
   res.set_header("X-Frame-Height", std::to_string(frame->height));
   res.set_content(frame->rgba, "application/octet-stream");
@@ -255,6 +257,9 @@ void LookdevServer::Impl::Routes() {
   };
   route("/api/set", [](Studio& s, const json& body) { return s.SetValue(body); });
   route("/api/wire", [](Studio& s, const json& body) { return s.Wire(body); });
+  route("/api/camera", [](Studio& s, const json& body) { return s.SetCamera(body); });
+  route("/api/spot", [](Studio& s, const json& body) { return s.SetSpot(body); });
+  route("/api/environment", [](Studio& s, const json& body) { return s.SetEnvironment(body); });
   route("/api/undo", [](Studio& s, const json&) { return s.Undo(); });
   route("/api/redo", [](Studio& s, const json&) { return s.Redo(); });
   route("/api/open", [](Studio& s, const json& body) { return s.OpenScene(NameKey(body)); });

@@ -3,6 +3,7 @@
 #include "standin/assets/scene_assets.h"
 #include "standin/host/host_services.h"
 #include "standin/json/utf8.h"
+#include "standin/render/scene_json.h"
 #include "standin/serve/input_wiring.h"
 #include "standin/serve/panel_values.h"
 #include "standin/serve/scene_images.h"
@@ -86,6 +87,7 @@ HostPanel& Studio::Panel() {
 
 void Studio::StartSession(std::unique_ptr<Scene> scene, const std::string& name) {
   session_.reset();
+  spot_.reset();
   session_ = std::make_unique<SceneSession>(*host_, *scene, name);
   scene_ = std::move(scene);
   sceneName_ = name;
@@ -121,6 +123,12 @@ json Studio::BuildState() {
           {"inputs", inputs},
           {"sources", BuiltInSources()},
           {"images", images},
+          {"camera", CameraJson(scene_->camera)},
+          {"preview", {{"width", PreviewSize(scene_->render).first},
+                       {"height", PreviewSize(scene_->render).second},
+                       {"samples", PreviewSamples()}}},
+          {"spot", spot_ ? json::array({spot_->first, spot_->second}) : json(nullptr)},
+          {"environment", EnvironmentState()},
           {"notes", notes},
           {"undo", history_.undoCount()},
           {"redo", history_.redoCount()},
@@ -208,18 +216,29 @@ std::uint64_t Studio::Wire(const json& request) {
   return Commit(name + " wiring", std::move(calls));
 }
 
-void Studio::Apply(const HistoryStep& step, bool forward) {
-  const json& value = forward ? step.after : step.before;
-  json calls = json::array();
-  if (step.kind == HistoryStep::Kind::Value) {
-    ApplyValue(static_cast<PanelId>(step.control), value, calls);
-    Commit(std::string(forward ? "redo " : "undo ") +
-               FindControl(Panel(), static_cast<PanelId>(step.control)).label,
-           std::move(calls));
-  } else {
-    ApplyWiring(step.input, value, calls);
-    Commit(std::string(forward ? "redo " : "undo ") + step.input + " wiring", std::move(calls));
+// Sets what `step` changed to `value`; returns what the step is called.
+std::string Studio::ApplyStep(const HistoryStep& step, const json& value, json& calls) {
+  switch (step.kind) {
+    case HistoryStep::Kind::Value:
+      ApplyValue(static_cast<PanelId>(step.control), value, calls);
+      return FindControl(Panel(), static_cast<PanelId>(step.control)).label;
+    case HistoryStep::Kind::Wiring:
+      ApplyWiring(step.input, value, calls);
+      return step.input + " wiring";
+    case HistoryStep::Kind::Camera:
+      scene_->camera = ReadCamera(SceneJson{value, "camera", SceneErrors{sceneName_}});
+      return "camera";
+    case HistoryStep::Kind::Environment:
+      ApplyEnvironment(value);
+      return "environment";
   }
+  return {};
+}
+
+void Studio::Apply(const HistoryStep& step, bool forward) {
+  json calls = json::array();
+  const std::string what = ApplyStep(step, forward ? step.after : step.before, calls);
+  Commit(std::string(forward ? "redo " : "undo ") + what, std::move(calls));
 }
 
 std::uint64_t Studio::Undo() {

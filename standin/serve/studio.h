@@ -2,7 +2,7 @@
 // the open scene with its node, the undo history and the host calls of the
 // last change. Every call into the module happens here, under one lock; the
 // preview renders through RenderPreview under the same lock: a quick pass
-// in flight finishes before a waiting change goes ahead, a refined pass or
+// in flight finishes before a waiting change goes ahead, a refining pass or
 // the views give way to it at once.
 #pragma once
 
@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -17,6 +18,7 @@
 
 #include "standin/host/host.h"
 #include "standin/host/scene_host.h"
+#include "standin/render/renderer.h"
 #include "standin/serve/history.h"
 #include "standin/serve/lookdev_views.h"
 #include "standin/serve/scene_folder.h"
@@ -27,12 +29,17 @@ namespace standin {
 struct PreviewFrame {
   std::uint64_t id = 0;
   std::uint64_t version = 0;  // the state version it shows
-  bool refined = false;       // false: the quick pass
+  std::string pass;           // "quick", "refining" or "refined" (the last)
   bool final = false;         // no further pass follows for this version
+  int samples = 0;            // samples per pixel so far
+  int totalSamples = 0;       // the scene's samples per pixel
   int width = 0;
   int height = 0;
   std::string rgba;
 };
+
+// The preview's size: the scene's, fitted in 1024 x 1024.
+std::pair<int, int> PreviewSize(const RenderDefaults& render);
 
 class Studio {
  public:
@@ -52,6 +59,14 @@ class Studio {
   // new version.
   std::uint64_t SetValue(const nlohmann::json& request);
   std::uint64_t Wire(const nlohmann::json& request);
+  // The camera, {"camera": {position, target, up, fov}, "gesture"}; the
+  // moves of one gesture (a drag) are one undo step.
+  std::uint64_t SetCamera(const nlohmann::json& request);
+  // The pixel of the preview whose spot the lobe plot shows, {"x", "y"}.
+  std::uint64_t SetSpot(const nlohmann::json& request);
+  // The scene's environment light: {"rotation"?, "image"? | "preset"?,
+  // "gesture"?}, an image of the folder's HDR images.
+  std::uint64_t SetEnvironment(const nlohmann::json& request);
   std::uint64_t Undo();
   std::uint64_t Redo();
   std::uint64_t OpenScene(const std::string& name);
@@ -61,11 +76,10 @@ class Studio {
   // module's own save.
   std::string SceneText();
 
-  // Renders the preview of the current version: the refined pass (the
-  // scene's samples per pixel) when the quick pass of that version is
-  // `shown`, else the quick one (one sample per pixel). Nullopt when a
-  // change was waiting before it began, or interrupted the refined pass,
-  // or `stop` interrupted it.
+  // Renders the preview of the current version: the quick pass (one
+  // sample per pixel, small) unless `shown` is that version, else the next
+  // refining pass. Nullopt when a change was waiting before it began, or
+  // interrupted a refining pass, or `stop` interrupted it.
   std::optional<PreviewFrame> RenderPreview(std::uint64_t shown, int threads,
                                             const std::atomic<bool>& stop);
 
@@ -76,7 +90,7 @@ class Studio {
                                       const std::atomic<bool>& stop);
 
  private:
-  // Holds the lock for a change; while it waits, the refined pass or the
+  // Holds the lock for a change; while it waits, a refining pass or the
   // views in flight give way.
   class ChangeGate {
    public:
@@ -94,6 +108,15 @@ class Studio {
   void ApplyWiring(const std::string& input, const nlohmann::json& source,
                    nlohmann::json& calls);
   void Apply(const HistoryStep& step, bool forward);
+  std::string ApplyStep(const HistoryStep& step, const nlohmann::json& value,
+                        nlohmann::json& calls);
+  Light& EnvironmentLight();
+  void ApplyEnvironment(const nlohmann::json& value);
+  nlohmann::json EnvironmentState();
+  int PreviewSamples() const;
+  bool Rendering(const std::function<bool()>& interrupted,
+                 const std::function<void(const SampleShader&)>& render);
+  PreviewFrame Finish(PreviewFrame frame, Image image, bool fullSize);
   std::uint64_t Commit(const std::string& what, nlohmann::json calls);
   HostPanel& Panel();
   void StartSession(std::unique_ptr<Scene> scene, const std::string& name);
@@ -104,7 +127,9 @@ class Studio {
   std::atomic<int> waiting_{0};  // changes waiting for the lock
   std::atomic<std::uint64_t> version_{1};
   std::uint64_t frames_ = 0;
-  Image lastPreview_;             // linear, the newest preview pass
+  Image lastPreview_;             // linear, the newest full-size preview pass
+  SampleSums sums_;               // the refining passes of the current version
+  std::optional<std::pair<int, int>> spot_;  // the pixel chosen for the lobe plot
   std::uint64_t lastPreviewVersion_ = 0;
   SceneFolder folder_;
   std::unique_ptr<ModuleFile> module_;

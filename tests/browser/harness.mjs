@@ -71,3 +71,19 @@ export function serveEachTest(prepare = () => {}) {
   afterEach(async () => { await live.server?.close(); });
   return live;
 }
+
+// The preview canvas's RGBA bytes, as a Buffer: passed as base64 text,
+// since an array of numbers takes the driver seconds.
+export const canvasPixels = async (page) => Buffer.from(await page.evaluate(() => {
+  const canvas = document.getElementById("preview");
+  const bytes = canvas.getContext("2d").getImageData(0, 0, canvas.width, canvas.height).data;
+  let text = "";
+  for (let i = 0; i < bytes.length; i += 0x8000)
+    text += String.fromCharCode(...bytes.subarray(i, i + 0x8000));
+  return btoa(text);
+}), "base64");
+
+// Waits until the canvas shows the newest state, refined.
+export const settled = (page) => page.waitForFunction(() =>
+  window.quillane.frameVersion === window.quillane.state.version &&
+  window.quillane.framePass === "refined");

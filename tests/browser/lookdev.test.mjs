@@ -4,7 +4,7 @@ import assert from "node:assert/strict";
 import {writeFileSync} from "node:fs";
 import {join} from "node:path";
 import {test} from "node:test";
-import {openPage, serveEachTest} from "./harness.mjs";
+import {canvasPixels as pixels, openPage, serveEachTest, settled} from "./harness.mjs";
 
 const live = serveEachTest((folder) => writeFileSync(join(folder, "broken.json"), "{\"objects\": ["));
 
@@ -21,14 +21,6 @@ const stateValue = (page, label) => page.evaluate(async (l) => {
   const state = await fetch("/api/state").then((r) => r.json());
   return state.panel.controls.find((c) => c.label === l).value;
 }, label);
-const pixels = (page) => page.evaluate(() => {
-  const canvas = document.getElementById("preview");
-  return Array.from(canvas.getContext("2d").getImageData(0, 0, canvas.width, canvas.height).data);
-});
-// Waits until the canvas shows the newest state, refined.
-const settled = (page) => page.waitForFunction(() =>
-  window.quillane.frameVersion === window.quillane.state.version &&
-  window.quillane.framePass === "refined");
 
 test("the page shows every control with the module's labels", async () => {
   const page = await openPage(live.browser, live.server.url);

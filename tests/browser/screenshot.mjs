@@ -9,6 +9,11 @@ try {
   // Settled first (refined, views drawn), as a user finds the page.
   await page.waitForFunction(() => window.quillane.framePass === "refined" &&
                                    window.quillane.views?.version === window.quillane.state.version);
+  await page.mouse.move(0, 0);
+  // A spot picked on the ball, marked over the preview.
+  const box = await page.locator("#preview").boundingBox();
+  await page.locator("#preview").click({position: {x: 0.33 * box.width, y: 0.4 * box.height}});
+  await page.waitForFunction(() => window.quillane.state.spot !== null);
   // One change, so that the host calls it caused are listed.
   await page.locator('.control[data-label="U Glossiness"] input[type=number]').fill("20");
   await page.waitForFunction(() =>

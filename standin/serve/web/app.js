@@ -13,7 +13,8 @@ const page = {
   controls: new Map(),  // control id -> {row, update(value)}
   drawnFrame: 0,         // id of the frame on the canvas
   frameVersion: 0,       // state version that frame shows
-  framePass: "",
+  framePass: "",          // "quick", "refining" or "refined"
+  frameSamples: 0,        // samples per pixel of the frame on the canvas
   waiting: [],           // [{version, start}] changes awaiting their first image
   latencies: [],         // ms from a change to its first image
   frameTimes: [],        // performance.now() of the newest frames drawn
@@ -59,7 +60,7 @@ async function change(path, body, start = performance.now()) {
 function recordLatency(start) {
   const ms = performance.now() - start;
   page.latencies.push(ms);
-  $("latency").textContent = `first image ${ms.toFixed(0)} ms after the change`;
+  $("latency").textContent = `· first image ${ms.toFixed(0)} ms after the change`;
 }
 
 // The state, or null when the server refused it (the error is shown) or
@@ -107,26 +108,53 @@ function refreshFrame() {
   return frameFetch;
 }
 
+// What the caption says of a frame's pass.
+function passText(pass, samples, total, width) {
+  if (pass === "quick") return `quick pass: 1 sample per pixel at ${width} pixels across`;
+  if (pass === "refining") return `refining: ${samples} of ${total} samples per pixel`;
+  return `refined: ${samples} samples per pixel`;
+}
+
+// Draws a frame's RGBA pixels over the whole canvas, scaled up when the
+// frame is smaller (the quick pass) through a canvas kept for it.
+const scratch = document.createElement("canvas");
+function drawPixels(canvas, pixels, width, height) {
+  const image = new ImageData(pixels, width, height);
+  const context = canvas.getContext("2d");
+  if (width === canvas.width && height === canvas.height) {
+    context.putImageData(image, 0, 0);
+    return;
+  }
+  if (scratch.width !== width || scratch.height !== height) Object.assign(scratch, {width, height});
+  scratch.getContext("2d").putImageData(image, 0, 0);
+  context.drawImage(scratch, 0, 0, canvas.width, canvas.height);
+}
+
 async function drawLatestFrame() {
   const response = await fetch("/api/preview");
   if (!response.ok) return;
   const id = Number(response.headers.get("X-Frame-Id"));
   if (id <= page.drawnFrame) return;
-  const width = Number(response.headers.get("X-Frame-Width"));
-  const height = Number(response.headers.get("X-Frame-Height"));
+  const header = (name) => Number(response.headers.get(name));
+  const width = header("X-Frame-Width"), height = header("X-Frame-Height");
   const pixels = new Uint8ClampedArray(await response.arrayBuffer());
   const canvas = $("preview");
-  if (canvas.width !== width || canvas.height !== height) {
-    canvas.width = width;
-    canvas.height = height;
+  const pass = response.headers.get("X-Frame-Pass");
+  // The canvas keeps the full size; a first frame that is quick sets it
+  // until the state says.
+  const full = page.state?.preview ?? {width, height};
+  if (canvas.width !== full.width || canvas.height !== full.height) {
+    canvas.width = full.width;
+    canvas.height = full.height;
   }
-  canvas.getContext("2d").putImageData(new ImageData(pixels, width, height), 0, 0);
+  drawPixels(canvas, pixels, width, height);
   page.drawnFrame = id;
   page.frameTimes.push(performance.now());
   if (page.frameTimes.length > 1000) page.frameTimes.shift();
-  page.frameVersion = Number(response.headers.get("X-Frame-Version"));
-  page.framePass = response.headers.get("X-Frame-Pass");
-  $("pass").textContent = page.framePass === "quick" ? "quick pass (1 sample per pixel)" : "refined";
+  page.frameVersion = header("X-Frame-Version");
+  page.framePass = pass;
+  page.frameSamples = header("X-Frame-Samples");
+  $("pass").textContent = passText(pass, page.frameSamples, header("X-Frame-Total-Samples"), width);
   const done = page.waiting.filter((w) => w.version <= page.frameVersion);
   page.waiting = page.waiting.filter((w) => w.version > page.frameVersion);
   for (const w of done) recordLatency(w.start);
@@ -171,11 +199,12 @@ function listen() {
 const degrees = (radians) => radians * 180 / Math.PI;
 const radians = (deg) => deg * Math.PI / 180;
 
-// Sends a control's value, one request at a time: while one is in flight
+// Sends values to `path`, one request at a time: while one is in flight
 // only the newest value waits, so a drag never queues up stale renders.
-// The values of one gesture (see gestureOf) are one undo step; a value of
-// no gesture ("") is a step of its own.
-function makeSender(id) {
+// `body(value, gesture)` makes the request. The values of one gesture
+// (see gestureOf) are one undo step; a value of no gesture ("") is a step
+// of its own.
+function makeSender(path, body) {
   let inFlight = false;
   let next = null;
   const send = async () => {
@@ -183,7 +212,7 @@ function makeSender(id) {
     inFlight = true;
     const {value, start, gesture} = next;
     next = null;
-    await change("/api/set", {id, value, gesture}, start);
+    await change(path, body(value, gesture), start);
     inFlight = false;
     send();
   };
@@ -301,7 +330,7 @@ function numberWidget(control, sender) {
 
 // The widget the host draws for a control class.
 function widgetFor(control) {
-  const sender = makeSender(control.id);
+  const sender = makeSender("/api/set", (value, gesture) => ({id: control.id, value, gesture}));
   switch (control.class) {
     case "color": return colorWidget(control, sender);
     case "percent": case "angle": return sliderWidget(control, sender);
@@ -454,6 +483,8 @@ function applyState(state) {
   updateInputs(state);
   updateCalls(state.lastChange);
   updateScenes(state);
+  updateSpot(state);
+  updateEnvironment(state);
 }
 
 // The lobe plot and the frame read back, made by the server after each

@@ -127,5 +127,37 @@ TEST(RenderScene, MissesTakeTheBackgroundAndPixelsAverageTheirSamples) {
   EXPECT_NEAR(half.Pixel(4, 2)[0], 1.0 / 3.0, 1e-6) << "one of three sample columns hits";
 }
 
+// Samples added in passes average to RenderScene's image bit for bit.
+TEST(AddSamples, PassesSumToTheRenderBitForBit) {
+  Scene scene;
+  scene.objects.emplace_back();  // a unit ball at the origin
+  scene.camera.position = {0, 0, 3};
+  scene.render.background = {0.1, 0.2, 0.3};
+  // Depends on the sample drawn and the ray, so that a sample shaded with
+  // the wrong index, count or grid point shows.
+  const SampleShader shade = [](const Hit& hit, const Ray& ray, const LightSample& s,
+                                double rgb[3]) {
+    rgb[0] = std::sin(s.index * 1.7 + s.x) / s.count + hit.position[0];
+    rgb[1] = ray.direction.y * (s.index + 1);
+    rgb[2] = 1.0 / 3.0 + s.y * 1e-3;
+  };
+  const struct {
+    int supersample;
+    std::vector<int> passes;  // samples per pixel after each
+  } cases[] = {{1, {1}}, {2, {1, 4}}, {3, {1, 4, 9}}, {3, {2, 9}}};
+  RenderOptions options;
+  options.threads = 2;
+  for (const auto& c : cases) {
+    scene.render.supersample = c.supersample;
+    const Image whole = RenderScene(scene, 9, 7, options, shade);
+    SampleSums sums = MakeSampleSums(9, 7);
+    for (const int end : c.passes) {
+      AddSamples(scene, sums, end, options, shade);
+      EXPECT_EQ(sums.samples, end);
+    }
+    EXPECT_EQ(MeanImage(sums).rgb, whole.rgb) << "supersample " << c.supersample;
+  }
+}
+
 }  // namespace
 }  // namespace standin

@@ -68,21 +68,27 @@ TEST_F(ServeTest, SceneDownloadCarriesTheModulesSave) {
   EXPECT_EQ(scene["inputs"]["UV"], "uv");
 }
 
+// The quick pass at a quarter of the pixels, then the preview's size up to
+// the scene's 2 x 2 samples per pixel.
 TEST_F(ServeTest, PreviewFramesArriveQuickThenRefined) {
   ASSERT_EQ(Post("/api/set", R"({"id": 32771, "value": 0.3})")->status, 200);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  std::string pass;
+  std::string pass, samples;
   while (pass != "refined" && std::chrono::steady_clock::now() < deadline) {
     const auto result = Get("/api/preview");
     ASSERT_TRUE(result);
     if (result->status == 200 && result->get_header_value("X-Frame-Version") == "2") {
       pass = result->get_header_value("X-Frame-Pass");
-      EXPECT_EQ(result->body.size(), 640u * 360u * 4u);
-      EXPECT_EQ(result->get_header_value("X-Frame-Width"), "640");
+      samples = result->get_header_value("X-Frame-Samples");
+      const unsigned width = pass == "quick" ? 320 : 640;
+      EXPECT_EQ(result->body.size(), width * (width * 9 / 16) * 4u) << pass;
+      EXPECT_EQ(result->get_header_value("X-Frame-Width"), std::to_string(width)) << pass;
+      EXPECT_EQ(result->get_header_value("X-Frame-Total-Samples"), "4");
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   EXPECT_EQ(pass, "refined");
+  EXPECT_EQ(samples, "4");
 }
 
 TEST_F(ServeTest, EventStreamGreetsThenReportsChanges) {
