@@ -149,19 +149,70 @@ inline Color SceneLights(const Frame& f, SpotInfo* spot) {
   return sum;
 }
 
-// The host's answers a path reads, each written only when its input is
-// wired.
-struct Answers {
+template <Shape S>
+void Path(void* instance, SpotInfo* spot, OutputHandle, ValueHandle value) {
+  const NodeData& data = *static_cast<const NodeData*>(instance);
+  if (!spot->rayTrace) return;
+  if (S.stop == Stop::kNoTrace) return OffPath(value);
+  if (spot->flags & kSpotShadowRay) return Black(value);
+  if (S.stop == Stop::kShadow) return OffPath(value);
+
+  // The host reads, in order; the maths waits for them.
   double color[3], specular, uGloss, vGloss, axis[3], theta, normal[3],
       custom[3], uv[3];
-};
+  if (!Read<S.color>(data.inColor, spot, color)) return OffPath(value);
+  if (!Read<S.specular>(data.inSpecular, spot, &specular)) return OffPath(value);
+  const double amount = S.specular ? specular : data.specular;
+  if (amount <= 0.0) return Black(value);
+  if (S.stop == Stop::kNoSpecular) return OffPath(value);
+  if (!Read<S.uGloss>(data.inUGlossiness, spot, &uGloss)) return OffPath(value);
+  if (!Read<S.vGloss>(data.inVGlossiness, spot, &vGloss)) return OffPath(value);
+  if (!Read<S.axis>(data.inAxis, spot, axis)) return OffPath(value);
+  if (!Read<S.theta>(data.inTangentRotate, spot, &theta)) return OffPath(value);
+  if (!Read<S.normal>(data.inNormal, spot, normal)) return OffPath(value);
+  if (!Read<S.custom>(data.inCustomLight, spot, custom)) return OffPath(value);
+  if (!S.custom && (gLean.itemInfo != nullptr) != S.scene) return OffPath(value);
 
-// The local tangent turned, then steered by "UV".
-template <Shape S>
-[[gnu::always_inline]] inline Vec3 TurnAndSteer(const Vec3& n, Vec3 t,
-                                                const double* uv,
-                                                double cosHalf,
-                                                double sinHalf) {
+  const double* toWorld = data.classicMode == 0 ? spot->toWorld : spot->toLocal;
+  const double* toLocal = data.classicMode == 0 ? spot->toLocal : spot->toWorld;
+
+  // Local normal and axis; the tangent across them decides the way on.
+  Vec3 n = S.normal ? ToVec3(normal) : MatVec(toLocal, ToVec3(spot->normal));
+  Vec3 a;
+  if constexpr (S.axis) {
+    a = ToVec3(axis);
+    Unit2(&a, &n);
+  } else {
+    Unit(&n);
+    a = kAxes[data.axis >= 0 && data.axis <= 2 ? data.axis : 1];
+  }
+  Vec3 t = Cross(a, n);
+  if (t.x == 0.0 && t.y == 0.0 && t.z == 0.0) return Black(value);
+  if (S.stop == Stop::kZeroTangent) return OffPath(value);
+  if (!Read<S.uv>(data.inUV, spot, uv)) return OffPath(value);
+
+  const double angle = S.theta ? theta : data.tangentRotate;
+  if ((angle != 0.0) != S.rotate) return OffPath(value);
+  double cosHalf = 0.0, sinHalf = 0.0;
+  if constexpr (S.rotate) {
+    cosHalf = std::cos(angle / 2);
+    sinHalf = std::sin(angle / 2);
+  }
+
+  // World normal, view, and the single light's direction.
+  Vec3 w = S.normal ? MatVec(toWorld, n) : ToVec3(spot->normal);
+  Vec3 v = ToVec3(spot->worldPosition) - ToVec3(spot->raySource);
+  Vec3 l = kFixedLight;
+  if constexpr (S.custom)
+    l = data.customLightType == kLightDistant
+            ? ToVec3(custom)
+            : ToVec3(spot->worldPosition) - ToVec3(custom);
+  Unit2(&t, &v);
+  if constexpr (S.normal && S.custom) Unit2(&w, &l);
+  else if constexpr (S.normal) Unit(&w);
+  else if constexpr (S.custom) Unit(&l);
+
+  // The local tangent turned, then steered by "UV".
   if constexpr (S.uv) {
     Vec3 d{(uv[0] - 0.5) * 2, (uv[1] - 0.5) * 2, 0.0};
     Vec3 e;
@@ -180,61 +231,11 @@ template <Shape S>
     t = RotateByHalfAngle(n, cosHalf, sinHalf, t);
     Unit(&t);
   }
-  return t;
-}
-
-// From the answers read to the output, for a path past its reads: the
-// local frame, the exit without a tangent, "UV", the world frame and the
-// lights.
-template <Shape S>
-[[gnu::always_inline]] inline void Shade(const NodeData& data, SpotInfo* spot,
-                                         ValueHandle value, Answers& a,
-                                         double amount) {
-  const double* toWorld = data.classicMode == 0 ? spot->toWorld : spot->toLocal;
-  const double* toLocal = data.classicMode == 0 ? spot->toLocal : spot->toWorld;
-
-  // Local normal and axis; the tangent across them decides the way on.
-  Vec3 n = S.normal ? ToVec3(a.normal) : MatVec(toLocal, ToVec3(spot->normal));
-  Vec3 axis;
-  if constexpr (S.axis) {
-    axis = ToVec3(a.axis);
-    Unit2(&axis, &n);
-  } else {
-    Unit(&n);
-    axis = kAxes[data.axis >= 0 && data.axis <= 2 ? data.axis : 1];
-  }
-  Vec3 t = Cross(axis, n);
-  if (t.x == 0.0 && t.y == 0.0 && t.z == 0.0) return Black(value);
-  if (S.stop == Stop::kZeroTangent) return OffPath(value);
-  if (!Read<S.uv>(data.inUV, spot, a.uv)) return OffPath(value);
-
-  const double angle = S.theta ? a.theta : data.tangentRotate;
-  if ((angle != 0.0) != S.rotate) return OffPath(value);
-  double cosHalf = 0.0, sinHalf = 0.0;
-  if constexpr (S.rotate) {
-    cosHalf = std::cos(angle / 2);
-    sinHalf = std::sin(angle / 2);
-  }
-
-  // World normal, view, and the single light's direction.
-  Vec3 w = S.normal ? MatVec(toWorld, n) : ToVec3(spot->normal);
-  Vec3 v = ToVec3(spot->worldPosition) - ToVec3(spot->raySource);
-  Vec3 l = kFixedLight;
-  if constexpr (S.custom)
-    l = data.customLightType == kLightDistant
-            ? ToVec3(a.custom)
-            : ToVec3(spot->worldPosition) - ToVec3(a.custom);
-  Unit2(&t, &v);
-  if constexpr (S.normal && S.custom) Unit2(&w, &l);
-  else if constexpr (S.normal) Unit(&w);
-  else if constexpr (S.custom) Unit(&l);
-
-  t = TurnAndSteer<S>(n, t, a.uv, cosHalf, sinHalf);
 
   // World frame; a single light's halfway vector alongside.
   Frame f;
-  f.uGloss = S.uGloss ? a.uGloss : data.uGlossiness;
-  f.vGloss = S.vGloss ? a.vGloss : data.vGlossiness;
+  f.uGloss = S.uGloss ? uGloss : data.uGlossiness;
+  f.vGloss = S.vGloss ? vGloss : data.vGlossiness;
   if (f.uGloss == 0.0) f.uGloss = 0.001;
   if (f.vGloss == 0.0) f.vGloss = 0.001;
   f.normal = w;
@@ -256,42 +257,10 @@ template <Shape S>
     const double r = LobeOfHalfway(f, s);
     sum = {r, r, r};
   }
-  const double* base = S.color ? a.color : data.color;
+  const double* base = S.color ? color : data.color;
   const double rgb[3] = {(sum.r * amount) * base[0], (sum.g * amount) * base[1],
                          (sum.b * amount) * base[2]};
   gLean.output->setValue(value, rgb);
-}
-
-// The exits before any question, then the host's reads in order; the maths
-// waits for them.
-template <Shape S>
-void Path(void* instance, SpotInfo* spot, OutputHandle, ValueHandle value) {
-  const NodeData& data = *static_cast<const NodeData*>(instance);
-  if (!spot->rayTrace) return;
-  if (S.stop == Stop::kNoTrace) return OffPath(value);
-  if (spot->flags & kSpotShadowRay) return Black(value);
-  if (S.stop == Stop::kShadow) return OffPath(value);
-
-  Answers a;
-  if (!Read<S.color>(data.inColor, spot, a.color)) return OffPath(value);
-  if (!Read<S.specular>(data.inSpecular, spot, &a.specular))
-    return OffPath(value);
-  const double amount = S.specular ? a.specular : data.specular;
-  if (amount <= 0.0) return Black(value);
-  if (S.stop == Stop::kNoSpecular) return OffPath(value);
-  if (!Read<S.uGloss>(data.inUGlossiness, spot, &a.uGloss))
-    return OffPath(value);
-  if (!Read<S.vGloss>(data.inVGlossiness, spot, &a.vGloss))
-    return OffPath(value);
-  if (!Read<S.axis>(data.inAxis, spot, a.axis)) return OffPath(value);
-  if (!Read<S.theta>(data.inTangentRotate, spot, &a.theta))
-    return OffPath(value);
-  if (!Read<S.normal>(data.inNormal, spot, a.normal)) return OffPath(value);
-  if (!Read<S.custom>(data.inCustomLight, spot, a.custom))
-    return OffPath(value);
-  if (!S.custom && (gLean.itemInfo != nullptr) != S.scene)
-    return OffPath(value);
-  Shade<S>(data, spot, value, a, amount);
 }
 
 struct Named {
