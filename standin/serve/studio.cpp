@@ -241,27 +241,18 @@ void Studio::Apply(const HistoryStep& step, bool forward) {
   Commit(std::string(forward ? "redo " : "undo ") + what, std::move(calls));
 }
 
-std::uint64_t Studio::Undo() {
-  ChangeGate gate(*this);
-  const std::optional<HistoryStep> step = history_.Undo();
-  if (!step) throw RequestError("nothing to undo");
-  try {
-    Apply(*step, false);
-  } catch (...) {
-    history_.Revert(true);
-    throw;
-  }
-  return version_.load();
-}
+std::uint64_t Studio::Undo() { return Step(false); }
+std::uint64_t Studio::Redo() { return Step(true); }
 
-std::uint64_t Studio::Redo() {
+std::uint64_t Studio::Step(bool forward) {
   ChangeGate gate(*this);
-  const std::optional<HistoryStep> step = history_.Redo();
-  if (!step) throw RequestError("nothing to redo");
+  const std::optional<HistoryStep> step = forward ? history_.Redo() : history_.Undo();
+  if (!step) throw RequestError(forward ? "nothing to redo" : "nothing to undo");
   try {
-    Apply(*step, true);
+    Apply(*step, forward);
   } catch (...) {
-    history_.Revert(false);
+    // Put the step back where it was taken from.
+    history_.Revert(!forward);
     throw;
   }
   return version_.load();

@@ -108,6 +108,8 @@ class Studio {
   void ApplyWiring(const std::string& input, const nlohmann::json& source,
                    nlohmann::json& calls);
   void Apply(const HistoryStep& step, bool forward);
+  // Undo (forward false) or redo the next step.
+  std::uint64_t Step(bool forward);
   std::string ApplyStep(const HistoryStep& step, const nlohmann::json& value,
                         nlohmann::json& calls);
   Light& EnvironmentLight();

@@ -83,6 +83,17 @@ export const canvasPixels = async (page) => Buffer.from(await page.evaluate(() =
   return btoa(text);
 }), "base64");
 
+// The lobe view's picture, as bytes, once it shows the newest state.
+export const lobePicture = async (page) => {
+  await page.waitForFunction(() => {
+    const img = document.querySelector("#lobe-view img");
+    return window.quillane.views?.version === window.quillane.state.version &&
+        img.complete && img.naturalWidth > 0 && img.src.endsWith(window.quillane.views.lobe.url);
+  });
+  return page.evaluate(() => fetch(document.querySelector("#lobe-view img").src)
+      .then((r) => r.arrayBuffer()).then((b) => Array.from(new Uint8Array(b))));
+};
+
 // Waits until the canvas shows the newest state, refined.
 export const settled = (page) => page.waitForFunction(() =>
   window.quillane.frameVersion === window.quillane.state.version &&

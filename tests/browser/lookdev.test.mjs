@@ -4,7 +4,7 @@ import assert from "node:assert/strict";
 import {writeFileSync} from "node:fs";
 import {join} from "node:path";
 import {test} from "node:test";
-import {canvasPixels as pixels, openPage, serveEachTest, settled} from "./harness.mjs";
+import {canvasPixels as pixels, lobePicture, openPage, serveEachTest, settled} from "./harness.mjs";
 
 const live = serveEachTest((folder) => writeFileSync(join(folder, "broken.json"), "{\"objects\": ["));
 
@@ -179,23 +179,11 @@ test("wiring an input to a scene image changes the preview", async () => {
 
 test("the lobe view appears beside the preview and follows U Glossiness", async () => {
   const page = await openPage(live.browser, live.server.url);
-  // The picture the view shows once it shows the newest state.
-  const shown = async () => {
-    await page.waitForFunction(() => {
-      const img = document.querySelector("#lobe-view img");
-      return window.quillane.views?.version === window.quillane.state.version &&
-          img.complete && img.naturalWidth > 0 && img.src.endsWith(window.quillane.views.lobe.url);
-    });
-    return page.evaluate(async () => {
-      const bytes = await fetch(document.querySelector("#lobe-view img").src).then((r) => r.arrayBuffer());
-      return Array.from(new Uint8Array(bytes));
-    });
-  };
-  const before = await shown();
+  const before = await lobePicture(page);
   assert.ok(await page.locator("#frame-view img").isVisible(), "the frame read back is shown too");
   await row(page, "U Glossiness").locator("input[type=number]").fill("5");
   await page.waitForFunction(() => window.quillane.state.panel.controls[2].value === 0.05);
-  assert.notDeepEqual(await shown(), before, "the lobe follows the setting");
+  assert.notDeepEqual(await lobePicture(page), before, "the lobe follows the setting");
 });
 
 test("choosing Point changes the light type", async () => {

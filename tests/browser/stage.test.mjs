@@ -5,7 +5,7 @@ import assert from "node:assert/strict";
 import {writeFileSync} from "node:fs";
 import {join} from "node:path";
 import {test} from "node:test";
-import {canvasPixels as pixels, openPage, serveEachTest, settled} from "./harness.mjs";
+import {canvasPixels as pixels, lobePicture, openPage, serveEachTest, settled} from "./harness.mjs";
 
 // A 4 x 2 Radiance map, every texel 4.0 (mantissa 128, exponent 131).
 const live = serveEachTest((folder) => writeFileSync(join(folder, "bright.hdr"), Buffer.concat([
@@ -64,16 +64,8 @@ test("dragging the preview orbits and pans, the wheel dollies, each one undo ste
 
 test("a click picks the lobe's spot and marks it", async () => {
   const page = await openPage(live.browser, live.server.url);
-  const lobe = async () => {
-    await page.waitForFunction(() => {
-      const img = document.querySelector("#lobe-view img");
-      return window.quillane.views?.version === window.quillane.state.version &&
-          img.complete && img.naturalWidth > 0 && img.src.endsWith(window.quillane.views.lobe.url);
-    });
-    return page.evaluate(() => fetch(document.querySelector("#lobe-view img").src)
-        .then((r) => r.arrayBuffer()).then((b) => Array.from(new Uint8Array(b))));
-  };
-  const before = await lobe();
+
+  const before = await lobePicture(page);
   // The ball's upper part, away from the surface nearest the centre that
   // the plot shows first.
   const box = await page.locator("#preview").boundingBox();
@@ -82,7 +74,7 @@ test("a click picks the lobe's spot and marks it", async () => {
   const spot = await page.evaluate(() => window.quillane.state.spot);
   assert.ok(Math.abs(spot[0] - 0.315 * 640) <= 2 && Math.abs(spot[1] - 0.35 * 360) <= 2, `spot ${spot}`);
   assert.ok(await page.locator("#spot-marker").isVisible());
-  assert.notDeepEqual(await lobe(), before, "the lobe is the spot's");
+  assert.notDeepEqual(await lobePicture(page), before, "the lobe is the spot's");
 });
 
 test("the environment's rotation and map change the preview", async () => {

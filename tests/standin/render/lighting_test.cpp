@@ -8,21 +8,16 @@
 namespace standin {
 namespace {
 
-Light Distant(Vec3 direction) {
+// A distant light shining along `v`, or a point light at `v`.
+Light MakeLight(LightType type, Vec3 v) {
   Light light;
-  light.name = "D";
-  light.type = LightType::Distant;
-  light.direction = direction;
+  light.name = type == LightType::Distant ? "D" : "P";
+  light.type = type;
+  (type == LightType::Distant ? light.direction : light.position) = v;
   return light;
 }
-
-Light Point(Vec3 position) {
-  Light light;
-  light.name = "P";
-  light.type = LightType::Point;
-  light.position = position;
-  return light;
-}
+Light Distant(Vec3 direction) { return MakeLight(LightType::Distant, direction); }
+Light Point(Vec3 position) { return MakeLight(LightType::Point, position); }
 
 Object Ball(Vec3 position, double size) {
   Object ball;
