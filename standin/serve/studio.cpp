@@ -225,9 +225,11 @@ std::string Studio::ApplyStep(const HistoryStep& step, const json& value, json& 
     case HistoryStep::Kind::Wiring:
       ApplyWiring(step.input, value, calls);
       return step.input + " wiring";
-    case HistoryStep::Kind::Camera:
-      scene_->camera = ReadCamera(SceneJson{value, "camera", SceneErrors{sceneName_}});
+    case HistoryStep::Kind::Camera: {
+      const SceneErrors errors{sceneName_};
+      scene_->camera = ReadCamera(SceneJson{value, "camera", errors});
       return "camera";
+    }
     case HistoryStep::Kind::Environment:
       ApplyEnvironment(value);
       return "environment";
