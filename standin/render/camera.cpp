@@ -24,18 +24,29 @@ CameraBasis Basis(const Camera& camera) {
 
 }  // namespace
 
+CameraRays::CameraRays(const Camera& camera, int width, int height)
+    : position_(camera.position), width_(width), height_(height) {
+  const CameraBasis basis = Basis(camera);
+  forward_ = basis.forward;
+  right_ = basis.right;
+  up_ = basis.up;
+  // Image plane at distance 1: half-height from the vertical field of view.
+  halfHeight_ = std::tan(camera.fov * std::numbers::pi / 360.0);
+  halfWidth_ = halfHeight_ * width / height;
+}
+
+Ray CameraRays::At(double px, double py) const {
+  const double sx = (2.0 * px / width_ - 1.0) * halfWidth_;
+  const double sy = (1.0 - 2.0 * py / height_) * halfHeight_;
+  Ray ray;
+  ray.origin = position_;
+  ray.direction = Normalized(forward_ + right_ * sx + up_ * sy);
+  return ray;
+}
+
 Ray PrimaryRay(const Camera& camera, int width, int height, double px,
                double py) {
-  const CameraBasis basis = Basis(camera);
-  // Image plane at distance 1: half-height from the vertical field of view.
-  const double halfHeight = std::tan(camera.fov * std::numbers::pi / 360.0);
-  const double halfWidth = halfHeight * width / height;
-  const double sx = (2.0 * px / width - 1.0) * halfWidth;
-  const double sy = (1.0 - 2.0 * py / height) * halfHeight;
-  Ray ray;
-  ray.origin = camera.position;
-  ray.direction = Normalized(basis.forward + basis.right * sx + basis.up * sy);
-  return ray;
+  return CameraRays(camera, width, height).At(px, py);
 }
 
 }  // namespace standin

@@ -16,4 +16,17 @@ namespace standin {
 Ray PrimaryRay(const Camera& camera, int width, int height, double px,
                double py);
 
+// PrimaryRay for many points of one image: the camera's basis and image
+// plane worked out once. At(px, py) gives the same bits as PrimaryRay.
+class CameraRays {
+ public:
+  CameraRays(const Camera& camera, int width, int height);
+  Ray At(double px, double py) const;
+
+ private:
+  Vec3 position_, forward_, right_, up_;
+  int width_, height_;
+  double halfWidth_, halfHeight_;
+};
+
 }  // namespace standin

@@ -84,11 +84,11 @@ int GridSize(const Scene& scene) {
 // Sample `index` of pixel (x, y): a point of the regular k x k grid inside
 // the pixel (row index / k, column index % k), its primary ray shaded or
 // the background where it meets nothing.
-void ShadeSample(const Scene& scene, int width, int height, int x, int y, int index,
+void ShadeSample(const Scene& scene, const CameraRays& rays, int x, int y, int index,
                  const SampleShader& shade, double rgb[3]) {
   const int k = GridSize(scene);
   const int sy = index / k, sx = index % k;
-  const Ray ray = PrimaryRay(scene.camera, width, height, x + (sx + 0.5) / k, y + (sy + 0.5) / k);
+  const Ray ray = rays.At(x + (sx + 0.5) / k, y + (sy + 0.5) / k);
   Hit hit;
   if (Intersect(scene, ray, &hit)) shade(hit, ray, LightSample{x, y, index, k * k, 0, 1}, rgb);
   else Store(scene.render.background, rgb);
@@ -136,11 +136,12 @@ Image RenderScene(const Scene& scene, int width, int height,
                   const RenderOptions& options, const SampleShader& shade) {
   const int k = GridSize(scene);
   const double weight = 1.0 / (k * k);
+  const CameraRays rays(scene.camera, width, height);
   return RenderTiles(width, height, options, [&](int x, int y, float rgb[3]) {
     double sum[3] = {0.0, 0.0, 0.0};
     for (int index = 0; index < k * k; ++index) {
       double sample[3];
-      ShadeSample(scene, width, height, x, y, index, shade, sample);
+      ShadeSample(scene, rays, x, y, index, shade, sample);
       for (int c = 0; c < 3; ++c) sum[c] += sample[c];
     }
     for (int c = 0; c < 3; ++c) rgb[c] = static_cast<float>(sum[c] * weight);
@@ -160,12 +161,13 @@ void AddSamples(const Scene& scene, SampleSums& sums, int end, const RenderOptio
   const int k = GridSize(scene);
   end = std::min(end, k * k);
   const int begin = sums.samples;
+  const CameraRays rays(scene.camera, sums.width, sums.height);
   RenderTiles(sums.width, sums.height, options, [&](int x, int y, float*) {
     double* sum = &sums.rgb[(static_cast<size_t>(y) * static_cast<size_t>(sums.width) +
                              static_cast<size_t>(x)) * 3];
     for (int index = begin; index < end; ++index) {
       double sample[3];
-      ShadeSample(scene, sums.width, sums.height, x, y, index, shade, sample);
+      ShadeSample(scene, rays, x, y, index, shade, sample);
       for (int c = 0; c < 3; ++c) sum[c] += sample[c];
     }
   });
