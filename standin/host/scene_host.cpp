@@ -15,7 +15,9 @@ bool Listed(const Scene& scene, const Light& light) {
          light.type == LightType::Point;
 }
 
-void MirrorLight(Host& host, const Scene& scene, int index, int part) {
+// Lists the scene's light `index` as one host item: part `part` of
+// `parts` for a sampled light.
+void MirrorLight(Host& host, const Scene& scene, int index, int part, int parts) {
   const Light& from = scene.lights[static_cast<size_t>(index)];
   HostLight& light = host.lights.emplace_back();
   light.name = from.name;
@@ -24,13 +26,12 @@ void MirrorLight(Host& host, const Scene& scene, int index, int part) {
     const int object = FindObject(scene, name);
     if (object >= 0) light.excludedFrom.push_back(&host.objects[static_cast<size_t>(object)]);
   }
-  light.illuminate = [&scene, index, part](const double position[3], const LightSample& sample,
-                                           double direction[3], double color[3]) {
+  light.illuminate = [&scene, index, part, parts](const double position[3],
+                                                  const LightSample& sample, double direction[3],
+                                                  double color[3]) {
     LightSample mine = sample;
     mine.part = part;
-    mine.parts = IsSampled(scene.lights[static_cast<size_t>(index)].type)
-                     ? scene.lights[static_cast<size_t>(index)].samples
-                     : 1;
+    mine.parts = parts;
     return IlluminateSpot(scene, index, position, direction, color, mine) ? 1 : 0;
   };
 }
@@ -59,15 +60,7 @@ SceneSession::SceneSession(Host& host, const Scene& scene,
                      scene.services.lightInfo});
   host.objects.clear();
   for (const Object& object : scene.objects) host.objects.push_back({object.name});
-  host.lights.clear();
-  for (size_t i = 0; i < scene.lights.size(); ++i) {
-    const Light& from = scene.lights[i];
-    if (!Listed(scene, from)) continue;
-    // A sampled light listed `samples` times, each item one part of the
-    // pixel sample's points.
-    const int parts = IsSampled(from.type) ? from.samples : 1;
-    for (int part = 0; part < parts; ++part) MirrorLight(host, scene, static_cast<int>(i), part);
-  }
+  ListLights(SampledLights::AsScene);
   node_ = &host.CreateNode();
   try {
     for (const auto& [name, source] : scene.inputs) host.Wire(*node_, name, source);
@@ -76,6 +69,20 @@ SceneSession::SceneSession(Host& host, const Scene& scene,
   } catch (...) {
     host.DestroyNode(*node_);
     throw;
+  }
+}
+
+void SceneSession::ListLights(SampledLights sampled) {
+  host_.lights.clear();
+  for (size_t i = 0; i < scene_.lights.size(); ++i) {
+    const Light& from = scene_.lights[i];
+    if (!Listed(scene_, from)) continue;
+    // A sampled light listed `samples` times, each item one part of the
+    // pixel sample's points.
+    const int parts =
+        !IsSampled(from.type) || sampled == SampledLights::Once ? 1 : from.samples;
+    for (int part = 0; part < parts; ++part)
+      MirrorLight(host_, scene_, static_cast<int>(i), part, parts);
   }
 }
 

@@ -16,6 +16,11 @@ namespace standin {
 // one place a hit becomes a spot, for renders and look-dev views alike.
 HostSpot SpotFromHit(const Host& host, const Hit& hit, const Ray& ray);
 
+// How the host lists the scene's sampled (area and environment) lights:
+// each `samples` times as the scene says, or each once, one sample per
+// pixel sample (a quick preview's cheaper estimate of the same light).
+enum class SampledLights { AsScene, Once };
+
 class SceneSession {
  public:
   // Activates the node with the scene's services, mirrors its objects and
@@ -33,6 +38,10 @@ class SceneSession {
   // Sampled lights draw from `sample`; without one, from sample 0 of 1.
   void Shade(const Hit& hit, const Ray& ray, double rgb[3]) const;
   void Shade(const Hit& hit, const Ray& ray, const LightSample& sample, double rgb[3]) const;
+  // Lists the scene's lights as the host's items again, the sampled ones
+  // as `sampled` says (the session starts with AsScene). Only while no
+  // evaluation runs.
+  void ListLights(SampledLights sampled);
   // Renders the scene's camera view through the module (builds with the
   // renderer only: scene_render.cpp).
   Image Render(int width, int height, const RenderOptions& options);

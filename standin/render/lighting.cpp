@@ -48,7 +48,7 @@ Vec3 InCone(Vec3 axis, double oneMinusCos, double u1, double u2, double* pdf) {
   return a * (sinTheta * std::cos(phi)) + b * (sinTheta * std::sin(phi)) + axis * cosTheta;
 }
 
-bool AreaArrival(const Light& l, Vec3 spot, double u1, double u2, Arrival* out) {
+bool AreaArrival(const Light& l, Vec3 spot, double u1, double u2, int parts, Arrival* out) {
   const Vec3 n = Normalized(l.direction);
   if (!(Dot(spot - l.position, n) > 0.0)) return false;  // behind or in its plane
   const double bound = l.type == LightType::Disc
@@ -74,18 +74,18 @@ bool AreaArrival(const Light& l, Vec3 spot, double u1, double u2, Arrival* out) 
   if (!inside || !(t > 0.0)) return false;
   out->toLight = w;
   out->distance = t;
-  out->color = l.color * (l.intensity / (pdf * l.samples));
+  out->color = l.color * (l.intensity / (pdf * parts));
   return true;
 }
 
-bool EnvironmentArrival(const Light& l, double u1, double u2, Arrival* out) {
+bool EnvironmentArrival(const Light& l, double u1, double u2, int parts, Arrival* out) {
   if (!l.environment) return false;
   EnvironmentSample s;
   if (!SampleEnvironment(*l.environment, u1, u2, &s)) return false;
   out->toLight = RotateY(s.direction, l.rotation);
   out->distance = std::numeric_limits<double>::infinity();
   out->color = Vec3{s.radiance.x * l.color.x, s.radiance.y * l.color.y,
-                    s.radiance.z * l.color.z} * (l.intensity / (s.pdf * l.samples));
+                    s.radiance.z * l.color.z} * (l.intensity / (s.pdf * parts));
   return true;
 }
 
@@ -108,8 +108,10 @@ bool Arrive(const Light& l, Vec3 spot, const LightSample& sample, Arrival* out) 
   }
   double u1 = 0.0, u2 = 0.0;
   SamplePoint(sample, l.name, &u1, &u2);
-  if (l.type == LightType::Environment) return EnvironmentArrival(l, u1, u2, out);
-  return AreaArrival(l, spot, u1, u2, out);
+  // Each of the light's items carries its share.
+  const int parts = std::max(1, sample.parts);
+  if (l.type == LightType::Environment) return EnvironmentArrival(l, u1, u2, parts, out);
+  return AreaArrival(l, spot, u1, u2, parts, out);
 }
 
 }  // namespace

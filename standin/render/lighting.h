@@ -24,8 +24,9 @@ namespace standin {
 // spot is inside it), the environment by luminance (environment.h). A
 // direction that misses the light's front face does not reach the spot.
 // The colour is radiance over the direction's density per unit solid
-// angle, divided by the light's item count, so the node's sum over the
-// host's items is an unbiased estimate of the light's contribution.
+// angle, divided by the number of items the host lists the light as
+// (sample.parts), so the node's sum over the host's items is an unbiased
+// estimate of the light's contribution.
 //
 // Returns whether the light reaches the spot: false outside a spot's cone,
 // for a missed sample, and when a shadow ray from the spot toward the light

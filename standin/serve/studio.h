@@ -119,6 +119,7 @@ class Studio {
   bool Rendering(const std::function<bool()>& interrupted,
                  const std::function<void(const SampleShader&)>& render);
   PreviewFrame Finish(PreviewFrame frame, Image image, bool fullSize);
+  void EmptySums();
   std::uint64_t Commit(const std::string& what, nlohmann::json calls);
   HostPanel& Panel();
   void StartSession(std::unique_ptr<Scene> scene, const std::string& name);
@@ -131,6 +132,7 @@ class Studio {
   std::uint64_t frames_ = 0;
   Image lastPreview_;             // linear, the newest full-size preview pass
   SampleSums sums_;               // the refining passes of the current version
+                                  // (none yet: samples 0, the sums stale)
   std::optional<std::pair<int, int>> spot_;  // the pixel chosen for the lobe plot
   std::uint64_t lastPreviewVersion_ = 0;
   SceneFolder folder_;

@@ -1,8 +1,8 @@
 // The look-dev preview: the open scene rendered through the module, first
-// in a quick pass (one sample per pixel, at most kQuickPixels), then
-// refined at full size in passes that add samples (1, 4, 16, 64 ... up to
-// the scene's samples per pixel), each sampled light drawn as `quillane
-// render` draws it. A waiting change interrupts a refining pass; the quick
+// in a quick pass (one sample per pixel and one per sampled light, at most
+// kQuickPixels), then refined at full size in passes that add samples (1,
+// 4, 16, 64 ... up to the scene's samples per pixel), each sampled light
+// drawn as `quillane render` draws it. A waiting change interrupts a refining pass; the quick
 // pass finishes first, so that a drag, a change every few milliseconds,
 // still gets an image every quick pass.
 #include <algorithm>
@@ -32,6 +32,21 @@ std::pair<int, int> QuickSize(const RenderDefaults& render) {
 // four times as many each pass, up to `total`.
 int NextSamples(int done, int total) { return std::min(total, done == 0 ? 1 : done * 4); }
 
+// Lists each sampled light once while it lives: the quick pass draws one
+// sample of each where the refining passes draw the scene's count.
+class LightsListedOnce {
+ public:
+  explicit LightsListedOnce(SceneSession& session) : session_(session) {
+    session_.ListLights(SampledLights::Once);
+  }
+  ~LightsListedOnce() { session_.ListLights(SampledLights::AsScene); }
+  LightsListedOnce(const LightsListedOnce&) = delete;
+  LightsListedOnce& operator=(const LightsListedOnce&) = delete;
+
+ private:
+  SceneSession& session_;
+};
+
 std::string ToRgba(const Image& image, double exposure) {
   const DisplayTable display(exposure);
   std::string rgba(image.rgb.size() / 3 * 4, '\xff');
@@ -46,6 +61,19 @@ std::pair<int, int> PreviewSize(const RenderDefaults& render) {
   const double scale = std::min(1.0, 1024.0 / std::max(render.width, render.height));
   return {std::max(1, static_cast<int>(std::lround(render.width * scale))),
           std::max(1, static_cast<int>(std::lround(render.height * scale)))};
+}
+
+// Empties the refining passes' sums, at the preview's size: done as the
+// first refining pass starts rather than after the quick pass, whose frame
+// should not wait for it.
+void Studio::EmptySums() {
+  const auto [width, height] = PreviewSize(scene_->render);
+  if (sums_.width != width || sums_.height != height) {
+    sums_ = MakeSampleSums(width, height);
+    return;
+  }
+  std::fill(sums_.rgb.begin(), sums_.rgb.end(), 0.0);
+  sums_.samples = 0;
 }
 
 int Studio::PreviewSamples() const {
@@ -97,20 +125,21 @@ std::optional<PreviewFrame> Studio::RenderPreview(std::uint64_t shown, int threa
     Scene pass = *scene_;
     pass.render.supersample = 1;
     const std::pair<int, int> size = QuickSize(scene_->render);
+    const LightsListedOnce once(*session_);
     if (!Rendering(options.interrupted, [&](const SampleShader& shade) {
           image = RenderScene(pass, size.first, size.second, options, shade);
         }))
       return std::nullopt;
-    const auto [fullWidth, fullHeight] = PreviewSize(scene_->render);
-    sums_ = MakeSampleSums(fullWidth, fullHeight);
+    sums_.samples = 0;
     frame.samples = 1;
   } else {
+    if (sums_.samples == 0) EmptySums();
     const int end = NextSamples(sums_.samples, frame.totalSamples);
     if (!Rendering(options.interrupted, [&](const SampleShader& shade) {
           AddSamples(*scene_, sums_, end, options, shade);
         })) {
       // Part-added: refine again from nothing.
-      sums_ = MakeSampleSums(sums_.width, sums_.height);
+      sums_.samples = 0;
       return std::nullopt;
     }
     image = MeanImage(sums_);

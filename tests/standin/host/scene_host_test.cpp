@@ -76,6 +76,32 @@ TEST(DefaultScene, HighlightsOnBothObjectsAndTheExcludedLightStaysAway) {
   EXPECT_TRUE(othersChanged) << "the excluded light lights nothing at all";
 }
 
+// The quick preview's listing: each sampled light once, drawing one sample
+// per pixel sample, the same bits as a scene that asks for one; then the
+// scene's own listing back.
+TEST(SceneSession, SampledLightsListedOnceDrawAsASceneOfOneSample) {
+  standin::ModuleFile module(QUILLANE_MODULE);
+  standin::Host host(module);
+  const standin::Scene scene = standin::DefaultScene();
+  standin::Scene one = scene;
+  for (standin::Light& light : one.lights) light.samples = 1;
+  const standin::RenderOptions options;
+  standin::Image once, asScene;
+  size_t listed[2] = {0, 0};
+  {
+    standin::SceneSession session(host, scene, "scene");
+    listed[0] = host.lights.size();
+    session.ListLights(standin::SampledLights::Once);
+    once = session.Render(48, 27, options);
+    session.ListLights(standin::SampledLights::AsScene);
+    listed[1] = host.lights.size();
+  }
+  standin::SceneSession session(host, one, "scene");
+  EXPECT_EQ(listed[0], listed[1]);
+  EXPECT_EQ(listed[0], host.lights.size() + 3) << "the studio's four items, then one";
+  EXPECT_TRUE(session.Render(48, 27, options).rgb == once.rgb) << "images differ";
+}
+
 TEST(RenderCommand, DefaultSceneWritesBothImages) {
   const std::string dir = TempFolder();
   const auto run = RunQuillane({"render", "-o", dir + "/p.png", "--exr", dir + "/p.exr",

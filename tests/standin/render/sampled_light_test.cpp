@@ -28,7 +28,9 @@ Estimate Converge(const Scene& scene, Vec3 spot) {
   double p[3], d[3], c[3], sum = 0.0, squares = 0.0;
   Store(spot, p);
   for (int i = 0; i < kSamples; ++i) {
-    const double v = IlluminateSpot(scene, 0, p, d, c, {3, 5, i, kSamples, 0, 1}) ? c[1] : 0.0;
+    // The first of the items the host lists the light as.
+    const LightSample sample{3, 5, i, kSamples, 0, scene.lights[0].samples};
+    const double v = IlluminateSpot(scene, 0, p, d, c, sample) ? c[1] : 0.0;
     sum += v;
     squares += v * v;
   }
