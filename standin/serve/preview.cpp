@@ -9,10 +9,13 @@
 namespace standin {
 namespace {
 
-// How long the first full-size pass waits after the quick pass, and the
-// views after that pass: the page fetches and draws the frame meanwhile,
-// on a machine of two cores that the renders would otherwise fill.
-constexpr std::chrono::milliseconds kRefineDelay{40};
+// The first full-size pass waits until the page has the quick pass's
+// frame, sent whole, and kDrawTime more to draw it; or kUnwatched, when no
+// page fetches it. The views wait kViewsDelay after that pass. On a machine
+// of two cores the renders would otherwise fill, the page's fetch and draw
+// waited for them.
+constexpr std::chrono::milliseconds kDrawTime{10};
+constexpr std::chrono::milliseconds kUnwatched{250};
 constexpr std::chrono::milliseconds kViewsDelay{60};
 
 }  // namespace
@@ -42,6 +45,14 @@ void PreviewWorker::Wake() {
 std::shared_ptr<const PreviewFrame> PreviewWorker::Latest() {
   std::lock_guard lock(mutex_);
   return latest_;
+}
+
+void PreviewWorker::Sent(std::uint64_t frame) {
+  {
+    std::lock_guard lock(mutex_);
+    sent_ = std::max(sent_, frame);
+  }
+  wake_.notify_all();
 }
 
 std::shared_ptr<const ViewImages> PreviewWorker::Views() {
@@ -81,7 +92,7 @@ void PreviewWorker::RenderNext() {
     RenderViews(shown);
     return;
   }
-  if (shown == studio_.version() && quickShown && Breathe(shown, kRefineDelay)) return;
+  if (shown == studio_.version() && quickShown && AwaitDrawn(shown)) return;
   std::optional<PreviewFrame> frame;
   try {
     frame = studio_.RenderPreview(shown, threads_, stop_);
@@ -105,6 +116,15 @@ void PreviewWorker::RenderNext() {
 bool PreviewWorker::Breathe(std::uint64_t version, std::chrono::milliseconds delay) {
   std::unique_lock lock(mutex_);
   return wake_.wait_for(lock, delay, [&] { return stop_ || studio_.version() != version; });
+}
+
+bool PreviewWorker::AwaitDrawn(std::uint64_t version) {
+  std::unique_lock lock(mutex_);
+  const auto changed = [&] { return stop_ || studio_.version() != version; };
+  const std::uint64_t quick = latest_ ? latest_->id : 0;
+  wake_.wait_for(lock, kUnwatched, [&] { return changed() || sent_ >= quick; });
+  if (changed()) return true;
+  return wake_.wait_for(lock, kDrawTime, changed);
 }
 
 void PreviewWorker::RenderViews(std::uint64_t version) {

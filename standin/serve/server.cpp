@@ -209,7 +209,15 @@ void LookdevServer::Impl::Frame(httplib::Response& res) {
   res.set_header("X-Frame-Total-Samples", std::to_string(frame->totalSamples));
   res.set_header("X-Frame-Width", std::to_string(frame->width));
   res.set_header("X-Frame-Height", std::to_string(frame->height));
-  res.set_content(frame->rgba, "application/octet-stream");
+  // Written from the frame itself, which the provider keeps alive; once
+  // all of it is sent, the worker may start refining.
+  res.set_content_provider(
+      frame->rgba.size(), "application/octet-stream",
+      [this, frame](size_t offset, size_t length, httplib::DataSink& sink) {
+        if (!sink.write(frame->rgba.data() + offset, length)) return false;
+        if (offset + length == frame->rgba.size()) preview.Sent(frame->id);
+        return true;
+      });
 }
 
 void LookdevServer::Impl::View(httplib::Response& res, std::string ViewImages::*picture) {
