@@ -19,6 +19,7 @@
 #include "standin/host/host.h"
 #include "standin/host/scene_host.h"
 #include "standin/render/renderer.h"
+#include "standin/serve/display_table.h"
 #include "standin/serve/history.h"
 #include "standin/serve/lookdev_views.h"
 #include "standin/serve/scene_folder.h"
@@ -131,6 +132,7 @@ class Studio {
   std::atomic<std::uint64_t> version_{1};
   std::uint64_t frames_ = 0;
   Image lastPreview_;             // linear, the newest full-size preview pass
+  std::optional<DisplayTable> display_;  // for the newest frames' exposure
   SampleSums sums_;               // the refining passes of the current version
                                   // (none yet: samples 0, the sums stale)
   std::optional<std::pair<int, int>> spot_;  // the pixel chosen for the lobe plot

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "standin/serve/display_table.h"
 #include "standin/serve/studio.h"
 
 namespace standin {
@@ -47,8 +46,7 @@ class LightsListedOnce {
   SceneSession& session_;
 };
 
-std::string ToRgba(const Image& image, double exposure) {
-  const DisplayTable display(exposure);
+std::string ToRgba(const Image& image, const DisplayTable& display) {
   std::string rgba(image.rgb.size() / 3 * 4, '\xff');
   for (size_t i = 0, j = 0; i < image.rgb.size(); i += 3, j += 4)
     for (size_t c = 0; c < 3; ++c) rgba[j + c] = static_cast<char>(display(image.rgb[i + c]));
@@ -155,7 +153,9 @@ PreviewFrame Studio::Finish(PreviewFrame frame, Image image, bool fullSize) {
   frame.final = frame.pass == "refined";
   frame.width = image.width;
   frame.height = image.height;
-  frame.rgba = ToRgba(image, scene_->render.exposure);
+  if (!display_ || display_->exposure() != scene_->render.exposure)
+    display_.emplace(scene_->render.exposure);
+  frame.rgba = ToRgba(image, *display_);
   if (fullSize) {
     lastPreview_ = std::move(image);
     lastPreviewVersion_ = frame.version;
