@@ -9,12 +9,11 @@
 namespace standin {
 namespace {
 
-// The first full-size pass waits until the page has the quick pass's
-// frame, sent whole, and kDrawTime more to draw it; or kUnwatched, when no
-// page fetches it. The views wait kViewsDelay after that pass. On a machine
-// of two cores the renders would otherwise fill, the page's fetch and draw
-// waited for them.
-constexpr std::chrono::milliseconds kDrawTime{10};
+// The first full-size pass waits until a page says it drew the quick
+// pass's frame, or kUnwatched when none does; the views wait kViewsDelay
+// after that pass. On a machine of two cores the renders would otherwise
+// fill, the page's fetch and draw waited for them: a frame's bytes, once
+// sent, took the browser 5-35 ms more to reach the page.
 constexpr std::chrono::milliseconds kUnwatched{250};
 constexpr std::chrono::milliseconds kViewsDelay{60};
 
@@ -47,10 +46,12 @@ std::shared_ptr<const PreviewFrame> PreviewWorker::Latest() {
   return latest_;
 }
 
-void PreviewWorker::Sent(std::uint64_t frame) {
+void PreviewWorker::Drawn(std::uint64_t frame) {
   {
     std::lock_guard lock(mutex_);
-    sent_ = std::max(sent_, frame);
+    // No further than the newest frame: a report of one to come would
+    // start the next refining pass before its quick frame was drawn.
+    drawn_ = std::max(drawn_, std::min(frame, latest_ ? latest_->id : 0));
   }
   wake_.notify_all();
 }
@@ -122,9 +123,8 @@ bool PreviewWorker::AwaitDrawn(std::uint64_t version) {
   std::unique_lock lock(mutex_);
   const auto changed = [&] { return stop_ || studio_.version() != version; };
   const std::uint64_t quick = latest_ ? latest_->id : 0;
-  wake_.wait_for(lock, kUnwatched, [&] { return changed() || sent_ >= quick; });
-  if (changed()) return true;
-  return wake_.wait_for(lock, kDrawTime, changed);
+  wake_.wait_for(lock, kUnwatched, [&] { return changed() || drawn_ >= quick; });
+  return changed();
 }
 
 void PreviewWorker::RenderViews(std::uint64_t version) {

@@ -34,8 +34,8 @@ class PreviewWorker {
   void Wake();
   // The newest frame, or null before the first.
   std::shared_ptr<const PreviewFrame> Latest();
-  // Tells the worker that frame `frame` was sent to a page in full.
-  void Sent(std::uint64_t frame);
+  // Tells the worker that a page drew frame `frame`.
+  void Drawn(std::uint64_t frame);
   // The newest views, or null before the first.
   std::shared_ptr<const ViewImages> Views();
 
@@ -62,7 +62,7 @@ class PreviewWorker {
   std::uint64_t shown_ = 0;  // the version of the newest frame
   bool final_ = false;       // whether that frame was the last pass
   bool quickShown_ = false;  // whether that frame was the quick pass
-  std::uint64_t sent_ = 0;   // the newest frame sent to a page in full
+  std::uint64_t drawn_ = 0;  // the newest frame a page drew
   std::shared_ptr<const ViewImages> views_;
   std::uint64_t viewsVersion_ = 0;  // the version the views were made for
   std::uint64_t viewsMade_ = 0;

@@ -66,6 +66,14 @@ std::string NameKey(const json& body) {
   return it->get<std::string>();
 }
 
+// The frame of a page's "drawn" report: {"frame": ID}.
+std::uint64_t FrameKey(const json& body) {
+  const auto it = body.is_object() ? body.find("frame") : body.end();
+  if (it == body.end() || !it->is_number_unsigned())
+    throw RequestError("\"frame\" must be a frame's id, a whole number");
+  return it->get<std::uint64_t>();
+}
+
 // Runs `body`, answering bad input with 400 and its message, anything else
 // with 500.
 template <typename Body>
@@ -209,15 +217,11 @@ void LookdevServer::Impl::Frame(httplib::Response& res) {
   res.set_header("X-Frame-Total-Samples", std::to_string(frame->totalSamples));
   res.set_header("X-Frame-Width", std::to_string(frame->width));
   res.set_header("X-Frame-Height", std::to_string(frame->height));
-  // Written from the frame itself, which the provider keeps alive; once
-  // all of it is sent, the worker may start refining.
-  res.set_content_provider(
-      frame->rgba.size(), "application/octet-stream",
-      [this, frame](size_t offset, size_t length, httplib::DataSink& sink) {
-        if (!sink.write(frame->rgba.data() + offset, length)) return false;
-        if (offset + length == frame->rgba.size()) preview.Sent(frame->id);
-        return true;
-      });
+  // Written from the frame itself, which the provider keeps alive.
+  res.set_content_provider(frame->rgba.size(), "application/octet-stream",
+                           [frame](size_t offset, size_t length, httplib::DataSink& sink) {
+                             return sink.write(frame->rgba.data() + offset, length);
+                           });
 }
 
 void LookdevServer::Impl::View(httplib::Response& res, std::string ViewImages::*picture) {
@@ -263,6 +267,15 @@ void LookdevServer::Impl::Routes() {
       Change(body, res, apply);
     });
   };
+  // Not a change: lets the refining passes start once the page has drawn
+  // the quick pass's frame.
+  server.Post("/api/drawn", [this](const httplib::Request&, httplib::Response& res,
+                                   const httplib::ContentReader& body) {
+    Guarded(res, [&] {
+      preview.Drawn(FrameKey(ParseBody(ReadBody(body))));
+      SendJson(res, 200, json::object());
+    });
+  });
   route("/api/set", [](Studio& s, const json& body) { return s.SetValue(body); });
   route("/api/wire", [](Studio& s, const json& body) { return s.Wire(body); });
   route("/api/camera", [](Studio& s, const json& body) { return s.SetCamera(body); });

@@ -53,8 +53,28 @@ async function change(path, body, start = performance.now()) {
   if (!answer) return null;
   if (page.frameVersion >= answer.version) recordLatency(start);
   else page.waiting.push({version: answer.version, start});
-  await refreshState(answer.version);
+  refreshStateSoon(answer.version);
   return answer;
+}
+
+// While a change of this page waits for its first image, the state waits
+// for that image too (at most kStateDelay ms): fetching and applying it
+// meanwhile took the machine from the quick pass the image comes from.
+const kStateDelay = 250;
+let stateDue = 0;  // the newest state version waiting so
+let stateTimer = null;
+function refreshStateSoon(version) {
+  if (!page.waiting.length) return refreshState(version);
+  stateDue = Math.max(stateDue, version);
+  stateTimer ??= setTimeout(refreshDueState, kStateDelay);
+}
+
+function refreshDueState() {
+  clearTimeout(stateTimer);
+  stateTimer = null;
+  const version = stateDue;
+  stateDue = 0;
+  if (version) refreshState(version);
 }
 
 function recordLatency(start) {
@@ -158,6 +178,12 @@ async function drawLatestFrame() {
   const done = page.waiting.filter((w) => w.version <= page.frameVersion);
   page.waiting = page.waiting.filter((w) => w.version > page.frameVersion);
   for (const w of done) recordLatency(w.start);
+  // The server refines once a page has drawn the quick pass.
+  if (pass === "quick") {
+    fetch("/api/drawn", {method: "POST", headers: {"Content-Type": "application/json"},
+                         body: JSON.stringify({frame: id})}).catch(() => {});
+  }
+  if (!page.waiting.length) refreshDueState();
 }
 
 const streamNotices = {
@@ -185,7 +211,7 @@ function showStream(status) {
 function listen() {
   const worker = window.SharedWorker ? new SharedWorker("/events.js").port : new Worker("/events.js");
   const handlers = {
-    state: (data) => refreshState(data.version),
+    state: (data) => refreshStateSoon(data.version),
     frame: () => refreshFrame(),
     views: () => showViews(),
     status: showStream,

@@ -44,6 +44,9 @@ TEST_F(ServeTest, BadStageRequestsAreRefusedAndChangeNothing) {
       {"/api/environment", R"({"image": "/etc/passwd"})", "key image: the scene folder has no"},
       {"/api/environment", R"({"image": "broken.hdr"})", "broken.hdr"},
       {"/api/environment", R"({"turn": 3})", "key turn: unknown key"},
+      {"/api/drawn", R"({"frame": -1})", "must be a frame's id, a whole number"},
+      {"/api/drawn", R"({"frame": "7"})", "must be a frame's id, a whole number"},
+      {"/api/drawn", R"({})", "must be a frame's id, a whole number"},
   };
   const json before = State();
   for (const auto& c : cases) {
