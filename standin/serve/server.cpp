@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <charconv>
 #include <stdexcept>
 
 #include "standin/assets/asset_error.h"
@@ -74,6 +75,15 @@ std::uint64_t FrameKey(const json& body) {
   return it->get<std::uint64_t>();
 }
 
+// The frame id of /api/preview's "after": a page's newest frame.
+std::uint64_t AfterKey(const std::string& text) {
+  std::uint64_t id = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), id);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size())
+    throw RequestError("\"after\" must be a frame's id, a whole number");
+  return id;
+}
+
 // Runs `body`, answering bad input with 400 and its message, anything else
 // with 500.
 template <typename Body>
@@ -140,7 +150,7 @@ struct LookdevServer::Impl {
   void Change(const httplib::ContentReader& body, httplib::Response& res,
               std::uint64_t (*apply)(Studio&, const json&));
   void Events(httplib::Response& res);
-  void Frame(httplib::Response& res);
+  void Frame(const httplib::Request& req, httplib::Response& res);
   void View(httplib::Response& res, std::string ViewImages::*picture);
 
   ServeOptions options;
@@ -204,10 +214,14 @@ void LookdevServer::Impl::Events(httplib::Response& res) {
       [this](bool) { events.CloseStream(); });
 }
 
-void LookdevServer::Impl::Frame(httplib::Response& res) {
+void LookdevServer::Impl::Frame(const httplib::Request& req, httplib::Response& res) {
   const std::shared_ptr<const PreviewFrame> frame = preview.Latest();
   if (!frame) {
     SendError(res, 404, "no preview yet");
+    return;
+  }
+  if (req.has_param("after") && frame->id <= AfterKey(req.get_param_value("after"))) {
+    res.status = 204;
     return;
   }
   res.set_header("X-Frame-Id", std::to_string(frame->id));
@@ -255,8 +269,8 @@ void LookdevServer::Impl::Routes() {
       res.set_content(studio.SceneText(), "application/json");
     });
   });
-  server.Get("/api/preview", [this](const httplib::Request&, httplib::Response& res) {
-    Frame(res);
+  server.Get("/api/preview", [this](const httplib::Request& req, httplib::Response& res) {
+    Guarded(res, [&] { Frame(req, res); });
   });
   server.Get("/api/events", [this](const httplib::Request&, httplib::Response& res) {
     Events(res);

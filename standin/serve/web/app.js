@@ -49,24 +49,25 @@ async function post(path, body) {
 // A change started at `start` (performance.now()); once its version is
 // known, its first image closes the measurement.
 async function change(path, body, start = performance.now()) {
-  const answer = await post(path, body);
-  if (!answer) return null;
-  if (page.frameVersion >= answer.version) recordLatency(start);
-  else page.waiting.push({version: answer.version, start});
-  refreshStateSoon(answer.version);
+  ++changesInFlight;
+  const answer = await post(path, body).finally(() => --changesInFlight);
+  if (answer && page.frameVersion >= answer.version) recordLatency(start);
+  else if (answer) page.waiting.push({version: answer.version, start});
+  refreshStateSoon(answer?.version ?? 0);
   return answer;
 }
 
-// While a change of this page waits for its first image, the state waits
-// for that image too (at most kStateDelay ms): fetching and applying it
+// While a change of this page is answered and waits for its first image,
+// the state waits too (at most kStateDelay ms): fetching and applying it
 // meanwhile took the machine from the quick pass the image comes from.
 const kStateDelay = 250;
+let changesInFlight = 0;
 let stateDue = 0;  // the newest state version waiting so
 let stateTimer = null;
 function refreshStateSoon(version) {
-  if (!page.waiting.length) return refreshState(version);
   stateDue = Math.max(stateDue, version);
-  stateTimer ??= setTimeout(refreshDueState, kStateDelay);
+  if (page.waiting.length || changesInFlight) stateTimer ??= setTimeout(refreshDueState, kStateDelay);
+  else refreshDueState();
 }
 
 function refreshDueState() {
@@ -151,8 +152,8 @@ function drawPixels(canvas, pixels, width, height) {
 }
 
 async function drawLatestFrame() {
-  const response = await fetch("/api/preview");
-  if (!response.ok) return;
+  const response = await fetch(`/api/preview?after=${page.drawnFrame}`);
+  if (response.status !== 200) return;  // 204: none newer
   const id = Number(response.headers.get("X-Frame-Id"));
   if (id <= page.drawnFrame) return;
   const header = (name) => Number(response.headers.get(name));
@@ -548,5 +549,5 @@ function wireHeader() {
 }
 
 wireHeader();
-refreshState().then(refreshFrame);
 listen();
+refreshState().then(refreshFrame);

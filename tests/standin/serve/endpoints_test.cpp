@@ -102,6 +102,14 @@ TEST_F(ServeTest, PreviewFramesArriveQuickThenRefinedTheSameEachTime) {
   EXPECT_NE(refined(3), first);
   ASSERT_EQ(Post("/api/undo", "{}")->status, 200);
   EXPECT_TRUE(refined(4) == first) << "the refined bytes of one state differ";
+  // A page asks only for a frame newer than its own.
+  for (const auto& [after, status] : {std::pair{"0", 200}, {"18446744073709551615", 204},
+                                      {"", 400}, {"-1", 400}, {"7x", 400},
+                                      {"18446744073709551616", 400}}) {
+    const auto result = Get(std::string("/api/preview?after=") + after);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->status, status) << after;
+  }
 }
 
 TEST_F(ServeTest, EventStreamGreetsThenReportsChanges) {
