@@ -49,10 +49,14 @@ export function launchBrowser() {
 // Opens the page, in a browser context of its own or in `browser` when it
 // is a context, and waits for its panel and first preview frame.
 export async function openPage(browser, url, viewport = {width: 1400, height: 820}) {
-  const page = await browser.newPage({viewport});
-  await page.goto(url);
-  await page.waitForFunction(() => window.quillane?.state && window.quillane.drawnFrame > 0);
-  return page;
+  return showPage(await browser.newPage({viewport}), url);
+}
+
+// Goes to the page in `tab` and waits for its panel and first preview frame.
+export async function showPage(tab, url) {
+  await tab.goto(url);
+  await tab.waitForFunction(() => window.quillane?.state && window.quillane.drawnFrame > 0);
+  return tab;
 }
 
 // The hooks of a test file: one browser for the file; for each test a scene

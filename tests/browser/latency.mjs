@@ -2,9 +2,13 @@
 // first preview image that shows it, measured in the browser, on the
 // default scene (environment-lit). CHANGES changes of U Glossiness, the
 // first made as soon as the page shows its first image (the first five
-// are reported apart), then as many camera moves of one orbit drag.
+// are reported apart), then as many camera moves of one orbit drag. The
+// page opens in a tab of a browser already running, as a user's is:
+// chromium spends about half a second after a window opens loading its own
+// omnibox UI in a renderer of its own, which a fresh browser's first
+// changes would wait for (COLD=1 measures that too).
 // node latency.mjs [CHANGES]
-import {launchBrowser, openPage, sceneFolder, startServer} from "./harness.mjs";
+import {launchBrowser, sceneFolder, showPage, startServer} from "./harness.mjs";
 
 const changes = Number(process.argv[2] ?? 50);
 const server = await startServer(["--scenes", sceneFolder(), "--threads", "2"]);
@@ -42,10 +46,13 @@ const measure = (page, count, kind) => page.evaluate(async ({count, kind}) => {
 }, {count, kind});
 
 try {
-  const page = await openPage(browser, server.url);
+  const page = await browser.newPage({viewport: {width: 1400, height: 820}});
+  if (!process.env.COLD) await new Promise((r) => setTimeout(r, 2000));
+  await showPage(page, server.url);
   const values = await measure(page, changes, "value");
   console.log(`first five changes: ${values.slice(0, 5).map((t) => t.toFixed(0)).join(", ")} ms`);
   console.log(`changes ${values.length}: ${summary(values)}`);
+  console.log(`after the first five: ${summary(values.slice(5))}`);
   // A page without a camera to drag (an older build) measures the rest.
   if (await page.evaluate(() => Boolean(window.quillane.orbit))) {
     const moves = await measure(page, changes, "camera");
